@@ -1,0 +1,42 @@
+// Number rules shared by the whole program: rounding halves to even, saturating conversions
+// (so no conversion is ever undefined), the locale's numeric text, and the leading-number
+// reading used for the corner setting.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace num {
+
+// Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4). NaN and infinities pass.
+double RoundHalfEven(double value);
+
+// Rounded halves to even, then clamped to the target range; NaN gives 0.
+std::int32_t ToInt32(double value);
+std::int16_t ToInt16(double value);
+std::uint8_t ToByte(double value);
+
+// The user's decimal and thousands separators (GetLocaleInfo on Windows, set by tests).
+struct Separators {
+    std::string decimal = ".";
+    std::string thousands = ",";
+};
+void SetSeparators(Separators separators);
+const Separators& CurrentSeparators();
+
+// The locale's numeric test and conversion: blanks at either end, an optional sign, digits
+// with the locale's thousands separators in the integer part, the locale's decimal
+// separator, an optional exponent. Anything else gives no number.
+std::optional<double> ParseNumber(std::string_view text);
+
+// The number at the start of the text: blanks, tabs and line feeds anywhere are skipped, "."
+// is the decimal point in every locale, the number ends at the first character that cannot
+// continue it, and text that does not begin with a number gives 0.
+double LeadingNumber(std::string_view text);
+
+// A double as text with at most 15 significant digits and the locale's decimal separator.
+std::string FormatDouble(double value);
+
+}  // namespace num

@@ -1,0 +1,33 @@
+// The six user settings, one process-wide record, loaded from and saved to
+// HKEY_CURRENT_USER\Software\Velumbra.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace settings {
+
+constexpr const char* kSubKey = "Software\\Velumbra";
+
+struct SettingsRecord {
+    std::int32_t formcolor = 0;      // tint, 0x00BBGGRR
+    std::int32_t transvalue = 0;     // 0..255; the saver's alpha is 255 minus this
+    std::int32_t opaquetime = 0;     // fade seconds; positive switches the fade on
+    std::string imagename;           // background picture path, empty for none
+    std::int16_t imagestretch = 0;   // -1 true, 0 false
+    std::int16_t disablecorner = 0;  // 0 none, 1..4 a corner
+    bool operator==(const SettingsRecord&) const = default;
+};
+
+// The current settings of this process.
+SettingsRecord& Current();
+
+// Replaces the current record from the registry: stored values, else defaults, limits applied.
+void LoadSettings();
+
+// Writes the six values to the registry (creating the key when needed) and makes them the
+// current record, exactly as passed.
+void SaveSettings(std::int32_t formcolor, std::int32_t transvalue, std::int32_t opaquetime, std::string imagename,
+                  std::int16_t imagestretch, std::int16_t disablecorner);
+
+}  // namespace settings

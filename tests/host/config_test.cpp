@@ -1,0 +1,2 @@
+#include "config/frmConfig.h"
+#include "fixture.h"
