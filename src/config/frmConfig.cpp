@@ -126,6 +126,8 @@ T* frmConfig::Find(const char* name, int index) const {
 frmConfig::frmConfig() : forms::Form("frmConfig") {
     SetCaption("Configure Velumbra");
     Move(0, 0, kClientWidth, kClientHeight);
+    border = Border::FixedDialog;
+    iconResource = 1;
 
     for (const ControlRow& row : kLayout) {
         forms::Control* container =
@@ -165,6 +167,7 @@ frmConfig::frmConfig() : forms::Form("frmConfig") {
     varTrans->smallChange = 1;
     varTrans->largeChange = 4;
     lblTrans->centred = true;
+    optImage[0]->mnemonic = false;  // a file name shows its "&" as it is
     cmd->Filter = kPictureFilter;
 
     for (int i = 0; i < 2; ++i) Command1[i]->OnClick = [this](int index) { Command1_Click(index); };

@@ -55,6 +55,8 @@ public:
     void SetTabIndex(int value) { tabIndex_ = value; }
     // Moves the keyboard focus here; a text box then has its whole text selected.
     void SetFocus() { Changed(Prop::Focus); }
+    // False when "&" in the caption is shown as it is rather than marking an access key.
+    bool mnemonic = true;
 
     // The back end's own data for this control (its window, its timer id, ...).
     void* peer = nullptr;
@@ -276,6 +278,12 @@ public:
     std::function<void(std::int16_t& cancel)> OnUnload;
 
     static constexpr int kMaximized = 2;
+
+    // Window settings as designed.
+    enum class Border { None, FixedDialog };
+    Border border = Border::None;
+    bool showInTaskbar = true;
+    int iconResource = 0;  // 0: no icon
 
 private:
     friend class Control;

@@ -58,6 +58,8 @@ bool PointerFilter::Moved(float x, float y) {
 
 frmMain::frmMain() : forms::Form("frmMain"), tmrOpaque(*this, "tmrOpaque"), img(*this, "img") {
     Move(0, 0, 4680, 3195);
+    border = Border::None;
+    showInTaskbar = false;
     tmrOpaque.SetInterval(1000);
     img.Move(0, 0, 3555, 2295);
 

@@ -14,6 +14,8 @@ using Bytes = std::vector<BYTE>;
 Bytes Dword(std::uint32_t v) {
     return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
 }
+std::pair<DWORD, Bytes> Stored(DWORD type, Bytes data) { return {type, std::move(data)}; }
+
 Bytes Text(const std::string& s, bool nul = true) {
     Bytes b(s.begin(), s.end());
     if (nul) b.push_back(0);
@@ -163,14 +165,14 @@ TEST_F(RegistryContract, WriteTypedValueStoresExactBytes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Reg::WriteSetting(HKEY_CURRENT_USER, key_, c.name, c.value, c.type), 0);
-        EXPECT_EQ(Get(c.name), std::make_pair(c.storedType, c.stored));
+        EXPECT_EQ(Get(c.name), Stored(c.storedType, c.stored));
     }
     // Text that is no number is refused for a REG_DWORD, and nothing is written.
     EXPECT_NE(Reg::WriteSetting(HKEY_CURRENT_USER, key_, "bad", std::string("x"), REG_DWORD), 0);
     EXPECT_EQ(Get("bad").first, REG_NONE);
     // Overwriting replaces the type and the data.
     EXPECT_EQ(Reg::WriteSetting(HKEY_CURRENT_USER, key_, "text", std::int32_t{7}, REG_DWORD), 0);
-    EXPECT_EQ(Get("text"), std::make_pair(REG_DWORD, Dword(7)));
+    EXPECT_EQ(Get("text"), Stored(REG_DWORD, Dword(7)));
 }
 
 TEST_F(RegistryContract, WriteSettingNeverCreatesTheKey) {
@@ -184,7 +186,7 @@ TEST_F(RegistryContract, EnsureKeyCreatesOrKeeps) {
     EXPECT_TRUE(KeyExists());
     Put("v", REG_SZ, Text("kept"));
     EXPECT_EQ(Reg::EnsureKey(HKEY_CURRENT_USER, key_), 0);
-    EXPECT_EQ(Get("v"), std::make_pair(REG_SZ, Text("kept")));
+    EXPECT_EQ(Get("v"), Stored(REG_SZ, Text("kept")));
 }
 
 }  // namespace

@@ -1,0 +1,101 @@
+// Picture decoding with the system's codecs: real files load with their size and pixels,
+// broken ones fail without a word.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <fstream>
+#include <vector>
+
+#include "platform/win32_backend.h"
+#include "platform/win32_services.h"
+#include "test_data.h"
+
+namespace {
+
+class Pictures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        platform::SetScreen(&screen_);
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        scratch_ = std::string(temp) + "velumbra-pictures-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(scratch_.c_str(), nullptr);
+    }
+    void TearDown() override {
+        for (const auto& f : made_) DeleteFileA(f.c_str());
+        RemoveDirectoryA(scratch_.c_str());
+    }
+    // A copy of a test picture cut after `bytes` bytes.
+    std::string Truncated(const std::string& file, std::size_t bytes) {
+        std::ifstream in(TestData(file), std::ios::binary);
+        std::vector<char> data((std::istreambuf_iterator<char>(in)), {});
+        data.resize(std::min(bytes, data.size()));
+        const std::string path = scratch_ + "\\" + std::to_string(bytes) + "-" + file;
+        std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+        made_.push_back(path);
+        return path;
+    }
+    platform::Win32Screen screen_;
+    std::string scratch_;
+    std::vector<std::string> made_;
+};
+
+// 0xAARRGGBB of a pixel, for comparing with tolerance.
+int Channel(std::uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
+
+TEST_F(Pictures, RealFilesDecodeWithSizeAndColours) {
+    struct Case {
+        const char* file;
+        int width, height;
+        int tolerance;  // JPEG is lossy
+    } cases[] = {
+        {"quadrants.bmp", 64, 48, 0},
+        {"quadrants.gif", 64, 48, 0},
+        {"quadrants.jpg", 64, 48, 24},
+    };
+    const float twips = screen_.TwipsPerPixelX();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto picture = forms::DecodePictureFile(TestData(c.file));
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->pixelWidth, c.width);
+        EXPECT_EQ(picture->pixelHeight, c.height);
+        EXPECT_FLOAT_EQ(picture->width, c.width * twips);
+        ASSERT_EQ(picture->pixels.size(), static_cast<std::size_t>(c.width * c.height));
+        // Quadrants: red, green / blue, white; sampled in the middle of each.
+        const struct {
+            int x, y, r, g, b;
+        } samples[] = {{16, 12, 255, 0, 0}, {48, 12, 0, 255, 0}, {16, 36, 0, 0, 255}, {48, 36, 255, 255, 255}};
+        for (const auto& s : samples) {
+            const std::uint32_t p = picture->pixels[static_cast<std::size_t>(s.y * c.width + s.x)];
+            EXPECT_EQ(Channel(p, 24), 255);
+            EXPECT_NEAR(Channel(p, 16), s.r, c.tolerance);
+            EXPECT_NEAR(Channel(p, 8), s.g, c.tolerance);
+            EXPECT_NEAR(Channel(p, 0), s.b, c.tolerance);
+        }
+    }
+}
+
+TEST_F(Pictures, IconDecodesItsLargestImage) {
+    const auto picture = forms::DecodePictureFile(TestData("icon.ico"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixelWidth, 32);
+    EXPECT_EQ(picture->pixelHeight, 32);
+    // The corners are transparent in the icon's mask.
+    EXPECT_EQ(Channel(picture->pixels[0], 24), 0);
+}
+
+TEST_F(Pictures, BrokenFilesFailSilently) {
+    std::vector<std::string> paths = {TestData("missing.bmp"), TestData(""), scratch_, ""};
+    for (const char* file : {"quadrants.bmp", "quadrants.jpg", "quadrants.gif", "icon.ico"})
+        for (std::size_t bytes : {0u, 10u, 60u})
+            paths.push_back(Truncated(file, bytes));
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(forms::DecodePictureFile(path), nullptr);
+    }
+}
+
+}  // namespace
