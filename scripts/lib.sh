@@ -30,6 +30,7 @@ export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 XVFB_PID=""
 KEEPWARM_PID=""
+EXTRA_PIDS=()
 
 # Starts a private X display of the given size (default 1024x768) and exports DISPLAY.
 start_xvfb() {
@@ -49,12 +50,16 @@ start_xvfb() {
 setup_wine_prefix() {
     export WINEPREFIX=$1
     [ "${2:-}" = keep ] || rm -rf "$WINEPREFIX"
+    local fresh=1
+    [ -f "$WINEPREFIX/system.reg" ] && fresh=0
     mkdir -p "$WINEPREFIX"
     wineserver -p
-    wineboot --init >/dev/null 2>&1
-    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    if [ $fresh = 1 ]; then
+        wineboot --init >/dev/null 2>&1
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+        cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
 }
 
 # Runs a Win32 program in the background for the whole session (it only waits).
@@ -63,11 +68,25 @@ keep_wine_warm() {
     KEEPWARM_PID=$!
 }
 
+# Waits up to $2 seconds for process $1 to end; kills it and fails if it does not.
+wait_or_kill() {
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        kill -0 "$1" 2>/dev/null || { wait "$1" 2>/dev/null; return 0; }
+        sleep 0.1
+    done
+    echo "process $1 did not end in $2 s; killed" >&2
+    kill "$1" 2>/dev/null
+    return 1
+}
+
 # Ends what this script started, by process id, and the prefix's wineserver.
 cleanup_session() {
+    local pid
+    for pid in "${EXTRA_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$KEEPWARM_PID" ] && kill "$KEEPWARM_PID" 2>/dev/null
     [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     wait 2>/dev/null
-    KEEPWARM_PID="" XVFB_PID=""
+    KEEPWARM_PID="" XVFB_PID="" EXTRA_PIDS=()
 }
