@@ -138,6 +138,8 @@ void Win32Backend::CreateFormWindow(Form& form) {
                                 nullptr, instance_, &form);
     PeerOf(form).hwnd = hwnd;
     if (dialog) dialog_ = hwnd;
+    if (wc.hIcon) SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wc.hIcon));
+    if (wc.hIconSm) SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wc.hIconSm));
     PlaceForm(form);
 }
 

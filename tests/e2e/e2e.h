@@ -35,6 +35,7 @@ public:
     bool Exited(DWORD milliseconds);
     DWORD ExitCode() const { return exitCode_; }
     DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
     bool Running() const;
     // Waits for a visible top-level window of this process with the class; nullptr on timeout.
     HWND WaitWindow(const char* windowClass, DWORD milliseconds) const;
@@ -58,6 +59,10 @@ Snapshot ReadSettings(bool* exists = nullptr);
 
 // Waits until the condition holds, polling; false on timeout.
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds);
+
+// Real input: the pointer moved to (x, y) and a button pressed and released there, in one
+// sequence so the press cannot come before the move.
+void Click(int x, int y, DWORD down, DWORD up);
 
 // The screen's pixels as 0x00RRGGBB, row by row.
 struct Screenshot {

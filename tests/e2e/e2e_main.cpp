@@ -147,6 +147,17 @@ Snapshot ReadSettings(bool* exists) {
     return values;
 }
 
+void Click(int x, int y, DWORD down, DWORD up) {
+    INPUT in[3] = {};
+    for (INPUT& i : in) i.type = INPUT_MOUSE;
+    in[0].mi.dx = (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    in[0].mi.dy = (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = down;
+    in[2].mi.dwFlags = up;
+    SendInput(3, in, sizeof(INPUT));
+}
+
 Screenshot CaptureScreen() {
     Screenshot shot;
     shot.width = GetSystemMetrics(SM_CXSCREEN);

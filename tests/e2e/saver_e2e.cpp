@@ -31,14 +31,6 @@ void SendKey(WORD vk) {
     SendInput(2, in, sizeof(INPUT));
 }
 
-void SendClick(DWORD down, DWORD up) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = down;
-    in[1].mi.dwFlags = up;
-    SendInput(2, in, sizeof(INPUT));
-}
-
 // Moves the pointer and gives the saver time to see the move on its own (moves waiting
 // together in a queue are merged into one).
 void MoveTo(int x, int y) {
@@ -198,7 +190,7 @@ TEST_F(Saver, EndsOnAClick) {
                          std::pair{MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP}}) {
         e2e::Scr scr("/s");
         if (!Start(scr, 127)) return;
-        SendClick(buttons.first, buttons.second);
+        e2e::Click(0, 0, buttons.first, buttons.second);  // where the pointer already is
         EXPECT_TRUE(scr.Exited(5000));
         EXPECT_EQ(scr.ExitCode(), 0u);
     }
