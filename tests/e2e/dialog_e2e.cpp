@@ -27,18 +27,6 @@ std::vector<Child> Children(HWND dialog) {
     return out;
 }
 
-HWND ChildAt(HWND dialog, int x, int y) {
-    for (const Child& c : Children(dialog))
-        if (c.rect.left == x && c.rect.top == y) return c.hwnd;
-    return nullptr;
-}
-
-std::string Text(HWND hwnd) {
-    char buffer[256] = {};
-    SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
-}
-
 HWND Focused(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -72,35 +60,6 @@ void ClickOn(HWND hwnd) {
     Sleep(80);
 }
 
-// A system dialog (class #32770) of the process, with its title.
-HWND WaitSystemDialog(DWORD pid, std::string* title) {
-    struct Find {
-        DWORD pid;
-        HWND found;
-    } find{pid, nullptr};
-    e2e::WaitFor(
-        [&] {
-            EnumWindows(
-                [](HWND h, LPARAM l) -> BOOL {
-                    auto* f = reinterpret_cast<Find*>(l);
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(h, &owner);
-                    char cls[32] = {};
-                    GetClassNameA(h, cls, sizeof cls);
-                    if (owner == f->pid && std::string(cls) == "#32770" && IsWindowVisible(h)) {
-                        f->found = h;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&find));
-            return find.found != nullptr;
-        },
-        5000);
-    if (find.found && title) *title = Text(find.found);
-    return find.found;
-}
-
 class Dialog : public ::testing::Test {
 protected:
     void SetUp() override { e2e::ClearSettings(); }
@@ -125,7 +84,7 @@ TEST_F(Dialog, LayoutReadFromOutside) {
     e2e::Scr scr("/c");
     HWND dialog = Open(scr);
     if (!dialog) return;
-    EXPECT_EQ(Text(dialog), "Configure Velumbra");
+    EXPECT_EQ(e2e::WindowText(dialog), "Configure Velumbra");
     RECT client;
     GetClientRect(dialog, &client);
     EXPECT_EQ(client.right, 241);
@@ -186,11 +145,11 @@ TEST_F(Dialog, TabOrderStartsOnTheColourButton) {
     if (!dialog) return;
     const char* order[] = {"C&hange", "", "&Ok", "&Cancel", "&About", "Transition to Opaque", "10", "Cha&nge",
                            "Stretch Image", "(None)", "", "C&hange"};
-    const HWND scroll = ChildAt(dialog, 32, 80), corner2 = ChildAt(dialog, 80, 280);
+    const HWND scroll = e2e::ChildAt(dialog, 32, 80), corner2 = e2e::ChildAt(dialog, 80, 280);
     for (std::size_t i = 0; i < std::size(order); ++i) {
         SCOPED_TRACE(i);
         HWND focus = Focused(dialog);
-        EXPECT_EQ(Text(focus), order[i]);
+        EXPECT_EQ(e2e::WindowText(focus), order[i]);
         const HWND expected = i == 1 ? scroll : i == 10 ? corner2 : focus;  // the selected corner of its group
         EXPECT_EQ(focus, expected);
         Keys({VK_TAB});
@@ -203,17 +162,17 @@ TEST_F(Dialog, OkWritesExactlyTheSixValues) {
     e2e::Scr scr("/c");
     HWND dialog = Open(scr);
     if (!dialog) return;
-    ClickOn(ChildAt(dialog, 80, 304));        // the lower right corner
-    ClickOn(ChildAt(dialog, 32, 128));        // Transition to Opaque
-    HWND fade = ChildAt(dialog, 88, 148);
+    ClickOn(e2e::ChildAt(dialog, 80, 304));        // the lower right corner
+    ClickOn(e2e::ChildAt(dialog, 32, 128));        // Transition to Opaque
+    HWND fade = e2e::ChildAt(dialog, 88, 148);
     ClickOn(fade);
     SendMessageA(fade, EM_SETSEL, 0, -1);
     Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK});  // only the digits get in
-    EXPECT_EQ(Text(fade), "42");
-    HWND scroll = ChildAt(dialog, 32, 80);
+    EXPECT_EQ(e2e::WindowText(fade), "42");
+    HWND scroll = e2e::ChildAt(dialog, 32, 80);
     ClickOn(scroll);
     Keys({VK_RIGHT, VK_RIGHT});
-    EXPECT_EQ(Text(ChildAt(dialog, 40, 104)), "56% Transparent");
+    EXPECT_EQ(e2e::WindowText(e2e::ChildAt(dialog, 40, 104)), "56% Transparent");
     Keys({VK_RETURN});  // Enter presses "&Ok" while the scroll bar has the focus
     EXPECT_TRUE(scr.Exited(5000));
 
@@ -247,8 +206,8 @@ TEST_F(Dialog, CancelEscAndTheCloseBoxChangeNothing) {
             e2e::Scr scr("/c");
             HWND dialog = Open(scr);
             if (!dialog) return;
-            ClickOn(ChildAt(dialog, 52, 280));  // a corner, written to the record at once
-            ClickOn(ChildAt(dialog, 32, 128));
+            ClickOn(e2e::ChildAt(dialog, 52, 280));  // a corner, written to the record at once
+            ClickOn(e2e::ChildAt(dialog, 32, 128));
             ways[w](dialog);
             EXPECT_TRUE(scr.Exited(5000));
             bool exists = true;
@@ -264,7 +223,7 @@ TEST_F(Dialog, AboutBoxTitleAndTheDialogStaysOpen) {
     if (!dialog) return;
     Keys({'A'}, true);
     std::string title;
-    HWND about = WaitSystemDialog(scr.Id(), &title);
+    HWND about = e2e::WaitSystemDialog(scr.Id(), &title);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(title, "Velumbra 1.6.13 for Win2K");
     PostMessageA(about, WM_COMMAND, IDOK, 0);
@@ -272,7 +231,7 @@ TEST_F(Dialog, AboutBoxTitleAndTheDialogStaysOpen) {
     Sleep(100);
     EXPECT_TRUE(scr.Running());
     EXPECT_TRUE(IsWindowVisible(dialog));
-    Close(scr, dialog, ChildAt(dialog, 88, 340));
+    Close(scr, dialog, e2e::ChildAt(dialog, 88, 340));
 }
 
 TEST_F(Dialog, ColourChooserConfirmedAndCancelled) {
@@ -282,8 +241,8 @@ TEST_F(Dialog, ColourChooserConfirmedAndCancelled) {
     if (!dialog) return;
     for (bool confirm : {false, true}) {
         SCOPED_TRACE(confirm);
-        ClickOn(ChildAt(dialog, 104, 24));
-        HWND chooser = WaitSystemDialog(scr.Id(), nullptr);
+        ClickOn(e2e::ChildAt(dialog, 104, 24));
+        HWND chooser = e2e::WaitSystemDialog(scr.Id(), nullptr);
         ASSERT_NE(chooser, nullptr);
         // The red, green and blue boxes of the full chooser, set to 10, 20, 30.
         const int boxes[] = {706, 707, 708};
@@ -297,7 +256,7 @@ TEST_F(Dialog, ColourChooserConfirmedAndCancelled) {
         EXPECT_TRUE(e2e::WaitFor([&] { return !IsWindow(chooser); }, 3000));
         Sleep(100);
     }
-    Close(scr, dialog, ChildAt(dialog, 168, 340));
+    Close(scr, dialog, e2e::ChildAt(dialog, 168, 340));
     const auto values = e2e::ReadSettings();
     ASSERT_EQ(values.count("formcolor"), 1u);
     EXPECT_EQ(values.at("formcolor").second, (std::vector<BYTE>{10, 20, 30, 0}));
@@ -310,8 +269,8 @@ TEST_F(Dialog, PictureChooserConfirmedAndCancelled) {
     const std::string picture = e2e::TestData("quadrants.gif");
     for (bool confirm : {false, true}) {
         SCOPED_TRACE(confirm);
-        ClickOn(ChildAt(dialog, 32, 224));  // "Cha&nge"
-        HWND chooser = WaitSystemDialog(scr.Id(), nullptr);
+        ClickOn(e2e::ChildAt(dialog, 32, 224));  // "Cha&nge"
+        HWND chooser = e2e::WaitSystemDialog(scr.Id(), nullptr);
         ASSERT_NE(chooser, nullptr);
         HWND name = GetDlgItem(chooser, 1148);  // the file-name box
         if (name == nullptr) name = GetDlgItem(chooser, 1152);
@@ -320,11 +279,11 @@ TEST_F(Dialog, PictureChooserConfirmedAndCancelled) {
         PostMessageA(chooser, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
         EXPECT_TRUE(e2e::WaitFor([&] { return !IsWindow(chooser); }, 3000));
         Sleep(100);
-        HWND option = ChildAt(dialog, 32, 200);
-        EXPECT_EQ(Text(option), confirm ? "quadrants.gif" : "");
+        HWND option = e2e::ChildAt(dialog, 32, 200);
+        EXPECT_EQ(e2e::WindowText(option), confirm ? "quadrants.gif" : "");
         EXPECT_EQ(SendMessageA(option, BM_GETCHECK, 0, 0), confirm ? BST_CHECKED : BST_UNCHECKED);
     }
-    Close(scr, dialog, ChildAt(dialog, 168, 340));
+    Close(scr, dialog, e2e::ChildAt(dialog, 168, 340));
     const auto values = e2e::ReadSettings();
     ASSERT_EQ(values.count("imagename"), 1u);
     const auto& stored = values.at("imagename").second;

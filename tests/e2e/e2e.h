@@ -60,6 +60,12 @@ Snapshot ReadSettings(bool* exists = nullptr);
 // Waits until the condition holds, polling; false on timeout.
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds);
 
+// A child window of a dialog by its top-left corner in the dialog's client coordinates.
+HWND ChildAt(HWND dialog, int x, int y);
+std::string WindowText(HWND hwnd);
+// Waits for a visible system dialog (class #32770) of the process; its title into `title`.
+HWND WaitSystemDialog(DWORD pid, std::string* title = nullptr);
+
 // Real input: the pointer moved to (x, y) and a button pressed and released there, in one
 // sequence so the press cannot come before the move.
 void Click(int x, int y, DWORD down, DWORD up);

@@ -1,6 +1,7 @@
 #include "e2e.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace e2e {
 namespace {
@@ -147,6 +148,50 @@ Snapshot ReadSettings(bool* exists) {
     return values;
 }
 
+HWND ChildAt(HWND dialog, int x, int y) {
+    for (HWND h = GetWindow(dialog, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        if (r.left == x && r.top == y) return h;
+    }
+    return nullptr;
+}
+
+std::string WindowText(HWND hwnd) {
+    char buffer[1024] = {};
+    SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+HWND WaitSystemDialog(DWORD pid, std::string* title) {
+    struct Find {
+        DWORD pid;
+        HWND found;
+    } find{pid, nullptr};
+    WaitFor(
+        [&] {
+            EnumWindows(
+                [](HWND h, LPARAM l) -> BOOL {
+                    auto* f = reinterpret_cast<Find*>(l);
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(h, &owner);
+                    char cls[32] = {};
+                    GetClassNameA(h, cls, sizeof cls);
+                    if (owner == f->pid && std::string(cls) == "#32770" && IsWindowVisible(h)) {
+                        f->found = h;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&find));
+            return find.found != nullptr;
+        },
+        5000);
+    if (find.found && title) *title = WindowText(find.found);
+    return find.found;
+}
+
 void Click(int x, int y, DWORD down, DWORD up) {
     INPUT in[3] = {};
     for (INPUT& i : in) i.type = INPUT_MOUSE;
@@ -187,8 +232,27 @@ Screenshot CaptureScreen() {
 
 }  // namespace e2e
 
+namespace {
+
+// One report line for the fault scenarios, which scripts/test gathers.
+class FaultReport : public ::testing::EmptyTestEventListener {
+    void OnTestProgramEnd(const ::testing::UnitTest& unit) override {
+        int tried = 0, failed = 0;
+        for (int i = 0; i < unit.total_test_suite_count(); ++i) {
+            const ::testing::TestSuite* suite = unit.GetTestSuite(i);
+            if (std::string(suite->name()) != "Faults") continue;
+            tried += suite->test_to_run_count();
+            failed += suite->failed_test_count();
+        }
+        if (tried > 0) std::printf("[ report ] end-to-end fault scenarios: %d tried, %d failed\n", tried, failed);
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FaultReport);
     if (argc < 2) {
         fprintf(stderr, "usage: e2e_tests <path of Velumbra.scr>\n");
         return 2;
