@@ -33,6 +33,13 @@ bool ConsumePrefix(std::string_view& text, std::string_view prefix) {
     return true;
 }
 
+// Takes an optional sign; a minus goes into the plain text.
+void TakeSign(std::string_view& text, std::string& plain) {
+    if (text.empty() || (text[0] != '+' && text[0] != '-')) return;
+    if (text[0] == '-') plain += '-';
+    text.remove_prefix(1);
+}
+
 // Appends an exponent ("e", optional sign, at least one digit) when one follows; otherwise
 // leaves the text as it was.
 void TakeExponent(std::string_view& text, std::string& plain) {
@@ -70,10 +77,7 @@ std::optional<double> ParseNumber(std::string_view text) {
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 
     std::string plain;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        if (text[0] == '-') plain += '-';
-        text.remove_prefix(1);
-    }
+    TakeSign(text, plain);
     bool digits = false;
     bool fraction = false;
     while (!text.empty()) {
@@ -103,10 +107,7 @@ double LeadingNumber(std::string_view text) {
     std::string_view rest = squeezed;
 
     std::string plain;
-    if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
-        if (rest[0] == '-') plain += '-';
-        rest.remove_prefix(1);
-    }
+    TakeSign(rest, plain);
     bool digits = false;
     bool point = false;
     while (!rest.empty() && (IsDigit(rest[0]) || (rest[0] == '.' && !point))) {

@@ -15,15 +15,6 @@ protected:
         form.pop();
         return form;
     }
-    template <class F>
-    bool Ends(F&& f) {
-        try {
-            f();
-        } catch (const platform::ProgramEnded&) {
-            return true;
-        }
-        return false;
-    }
     // What "&Ok" stored, read back through the settings store.
     SettingsRecord PressOk(frmConfig& form) {
         EXPECT_TRUE(Ends([&] { form.Command2[1]->Press(); }));

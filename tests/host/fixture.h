@@ -32,6 +32,17 @@ protected:
         platform::SetEndHandler(nullptr);
     }
 
+    // Runs what may end the program; true when it did.
+    template <class F>
+    static bool Ends(F&& f) {
+        try {
+            f();
+        } catch (const platform::ProgramEnded&) {
+            return true;
+        }
+        return false;
+    }
+
     // The log entries that start with one of the prefixes, in order.
     std::vector<std::string> Calls(std::initializer_list<std::string> prefixes) const {
         std::vector<std::string> out;

@@ -14,16 +14,6 @@ protected:
         form.doSS();
         return form;
     }
-    // Runs a handler that may end the program; true when it did.
-    template <class F>
-    bool Ends(F&& f) {
-        try {
-            f();
-        } catch (const platform::ProgramEnded&) {
-            return true;
-        }
-        return false;
-    }
 };
 
 TEST_F(Saver, SetUpCallsInOrder) {

@@ -6,14 +6,7 @@ namespace {
 class Startup : public HostTest {
 protected:
     // Runs Main; true when it ended the program.
-    bool RunMain() {
-        try {
-            modMain::Main();
-        } catch (const platform::ProgramEnded&) {
-            return true;
-        }
-        return false;
-    }
+    static bool RunMain() { return Ends([] { modMain::Main(); }); }
     std::vector<std::string> Steps() const {
         return Calls({"App.", "Load ", "Show ", "GetCursorPos", "RegOpenKeyExA Software\\Velumbra options=0 access=0x3f"});
     }
