@@ -6,6 +6,7 @@
 
 #include "platform/application.h"
 #include "platform/numbers.h"
+#include "platform/text.h"
 #include "settings/settings.h"
 
 using forms::Kind;
@@ -303,8 +304,9 @@ void frmConfig::FitImageCaption(std::string name) {
     if (!fits(s)) {
         s += "...";
         while (!fits(s)) {
-            if (s.size() <= 3) break;  // even "..." does not fit: "..." it is
-            s = s.substr(0, s.size() - 4) + "...";
+            const std::size_t length = text::Length(s);  // in characters, not bytes
+            if (length <= 3) break;  // even "..." does not fit: "..." it is
+            s = text::Left(s, length - 4) + "...";
             forms::DoEvents();
             // A newer fit began meanwhile (another picture was chosen): its caption stands.
             if (generation != fitGeneration_) return;

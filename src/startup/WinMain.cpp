@@ -1,5 +1,6 @@
 // The process entry: install the Win32 platform, run Main, then the event loop.
 #include "platform/forms.h"
+#include "platform/text.h"
 #include "platform/win32_backend.h"
 #include "platform/win32_registry.h"
 #include "platform/win32_services.h"
@@ -17,6 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     platform::SetApp(&app);
     forms::SetBackend(&backend);
     platform::LoadLocaleSeparators();
+    text::SetUtf8(GetACP() == CP_UTF8);
 
     modMain::Main();
     forms::RunEventLoop();

@@ -124,8 +124,30 @@ void PutDword(const char* name, std::uint32_t value) {
     Put(name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
 }
 
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+std::string Utf8(const wchar_t* wide, std::size_t length) {
+    std::string utf8(length * 4 + 1, '\0');
+    utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), utf8.data(),
+                                                             static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
+}
+
+// Text goes in as Unicode, as Windows keeps it: the test's UTF-8 stays the same characters.
 void PutText(const char* name, const std::string& text) {
-    Put(name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+    const std::wstring wide = Wide(text);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
+    EXPECT_EQ(RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                             static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
+              0);
+    RegCloseKey(key);
 }
 
 Snapshot ReadSettings(bool* exists) {
@@ -135,14 +157,19 @@ Snapshot ReadSettings(bool* exists) {
     if (exists) *exists = open;
     if (!open) return values;
     for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameSize = sizeof name, type = 0, size = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &size) != 0) break;
+        wchar_t name[256];
+        DWORD nameSize = 256, type = 0, size = 0;
+        if (RegEnumValueW(key, i, name, &nameSize, nullptr, &type, nullptr, &size) != 0) break;
         std::vector<BYTE> data(size);
-        nameSize = sizeof name;
-        RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data.data(), &size);
+        nameSize = 256;
+        RegEnumValueW(key, i, name, &nameSize, nullptr, &type, data.data(), &size);
         data.resize(size);
-        values[name] = {type, data};
+        // Text values as UTF-8 bytes, their NULs kept; everything else as stored.
+        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+            const std::string utf8 = Utf8(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+            data.assign(utf8.begin(), utf8.end());
+        }
+        values[Utf8(name, nameSize)] = {type, data};
     }
     RegCloseKey(key);
     return values;

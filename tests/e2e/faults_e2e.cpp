@@ -163,11 +163,14 @@ TEST_F(Faults, LongNonAsciiPictureNameSurvivesTheDialogAndTheSaver) {
         ASSERT_NE(dialog, nullptr);
         HWND option = e2e::ChildAt(dialog, 32, 200);
         ASSERT_NE(option, nullptr);
-        char caption[1024] = {};
-        SendMessageA(option, WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption));
-        const std::string shown = caption;
+        wchar_t caption[1024] = {};
+        SendMessageW(option, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(caption));
+        const std::wstring shown = caption;
         EXPECT_GE(shown.size(), 4u);
-        EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+        EXPECT_EQ(shown.substr(shown.size() - 3), L"...");
+        // Shortened by whole characters: no broken one shows as a replacement mark.
+        EXPECT_EQ(shown.find(L'\uFFFD'), std::wstring::npos);
+        EXPECT_EQ(shown.substr(0, 3), L"\u00E9t\u00E9");
         EXPECT_EQ(SendMessageA(option, BM_GETCHECK, 0, 0), BST_CHECKED);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(scr.Exited(5000));

@@ -1,6 +1,7 @@
 #include <limits>
 
 #include "config/frmConfig.h"
+#include "platform/text.h"
 #include "fixture.h"
 
 namespace {
@@ -286,6 +287,21 @@ TEST_F(CaptionFit, LongNameCostsAtMostOneMeasurementPerCharacterAndYieldsEachPas
     EXPECT_EQ(Fit(name, 90), std::string(15, 'x') + "...");
     EXPECT_EQ(backend.measurements, 387);  // the name, the name with "...", then 385 passes
     EXPECT_EQ(backend.doEvents, 385);
+}
+
+TEST_F(CaptionFit, CountsCharactersNotBytesInUtf8) {
+    text::SetUtf8(true);
+    // 20 two-byte letters; the measure counts characters, as a font does.
+    std::string name;
+    for (int i = 0; i < 20; ++i) name += "\xC3\xA9";
+    backend.measure = [](const std::string& s) { return 90.0f * static_cast<float>(text::Length(s)); };
+    backend.measurements = 0;
+    frmConfig& form = Open({0, 128, 0, "C:\\" + name, 0, 0});
+    std::string expected;
+    for (int i = 0; i < 12; ++i) expected += "\xC3\xA9";
+    EXPECT_EQ(form.optImage[0]->Caption(), expected + "...");
+    EXPECT_LE(backend.measurements, 22);
+    text::SetUtf8(false);
 }
 
 TEST_F(CaptionFit, CancelWhileFittingEnds) {
