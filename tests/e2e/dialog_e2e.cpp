@@ -171,8 +171,10 @@ TEST_F(Dialog, OkWritesExactlyTheSixValues) {
     EXPECT_EQ(e2e::WindowText(fade), "42");
     HWND scroll = e2e::ChildAt(dialog, 32, 80);
     ClickOn(scroll);
-    Keys({VK_RIGHT, VK_RIGHT});
+    Keys({VK_RIGHT, VK_RIGHT});  // an arrow moves one step
     EXPECT_EQ(e2e::WindowText(e2e::ChildAt(dialog, 40, 104)), "56% Transparent");
+    Keys({VK_NEXT});  // a page moves four
+    EXPECT_EQ(e2e::WindowText(e2e::ChildAt(dialog, 40, 104)), "69% Transparent");
     Keys({VK_RETURN});  // Enter presses "&Ok" while the scroll bar has the focus
     EXPECT_TRUE(scr.Exited(5000));
 
@@ -181,7 +183,7 @@ TEST_F(Dialog, OkWritesExactlyTheSixValues) {
         return std::vector<BYTE>{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
     };
     EXPECT_EQ(e2e::ReadSettings(), (e2e::Snapshot{{"formcolor", {REG_DWORD, dword(0)}},
-                                                  {"transvalue", {REG_DWORD, dword(144)}},
+                                                  {"transvalue", {REG_DWORD, dword(176)}},
                                                   {"opaquetime", {REG_DWORD, dword(42)}},
                                                   {"imagename", {REG_SZ, empty}},
                                                   {"imagestretch", {REG_DWORD, dword(0)}},
@@ -256,6 +258,13 @@ TEST_F(Dialog, ColourChooserConfirmedAndCancelled) {
         EXPECT_TRUE(e2e::WaitFor([&] { return !IsWindow(chooser); }, 3000));
         Sleep(100);
     }
+    // The colour box shows the choice at once: solid, edge to edge, without an outline.
+    RECT box;
+    GetWindowRect(e2e::ChildAt(dialog, 32, 24), &box);
+    const e2e::Screenshot shot = e2e::CaptureScreen();
+    for (POINT p : {POINT{box.left, box.top}, POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2},
+                    POINT{box.right - 1, box.bottom - 1}})
+        EXPECT_EQ(shot.At(p.x, p.y), 0x0A141Eu) << p.x << "," << p.y;
     Close(scr, dialog, e2e::ChildAt(dialog, 168, 340));
     const auto values = e2e::ReadSettings();
     ASSERT_EQ(values.count("formcolor"), 1u);
@@ -272,6 +281,14 @@ TEST_F(Dialog, PictureChooserConfirmedAndCancelled) {
         ClickOn(e2e::ChildAt(dialog, 32, 224));  // "Cha&nge"
         HWND chooser = e2e::WaitSystemDialog(scr.Id(), nullptr);
         ASSERT_NE(chooser, nullptr);
+        // The first file type offered is every picture format.
+        HWND types = nullptr;
+        e2e::WaitFor([&] { return (types = GetDlgItem(chooser, 1136)) != nullptr; }, 3000);
+        ASSERT_NE(types, nullptr);
+        wchar_t first[128] = {};
+        SendMessageW(types, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+        EXPECT_STREQ(first, L"All Images");
+        EXPECT_EQ(SendMessageA(types, CB_GETCOUNT, 0, 0), 6);
         HWND name = GetDlgItem(chooser, 1148);  // the file-name box
         if (name == nullptr) name = GetDlgItem(chooser, 1152);
         ASSERT_NE(name, nullptr);
