@@ -2,7 +2,6 @@
 
 #include <cderr.h>
 #include <commdlg.h>
-#include <objbase.h>
 
 #include <algorithm>
 #include <cmath>
@@ -73,7 +72,6 @@ bool TakesFocus(Kind kind) {
 
 Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
     g_self = this;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof metrics;
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))

@@ -42,6 +42,8 @@ std::wstring Wide(const std::string& text) {
 
 std::shared_ptr<Picture> DecodePictureFile(const std::string& path) {
     if (path.empty()) return nullptr;
+    // COM only for the codecs, so a saver without a picture never starts it.
+    [[maybe_unused]] static const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(factory.Out()))))
