@@ -1,10 +1,11 @@
-# Shared shell helpers of scripts/run, scripts/test and bench/run. Source it; do not run it.
-# Everything Wine and Xvfb needs lives under build/: a throw-away Wine prefix and a private
-# display, ended by process id when the script ends.
+# Shared shell helpers of scripts/run, scripts/test, scripts/release and bench/run. Source it;
+# do not run it. Everything Wine and Xvfb needs lives under build/: a throw-away Wine prefix
+# and a private display, ended by process id when the script ends.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 PACKAGES=(g++ cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation
+          wixl msitools faketime zip
           xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick xcompmgr xterm)
 
 # Installs whatever of the packages is missing (apt-get, only when something is missing).
