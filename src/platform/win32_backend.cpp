@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/application.h"
 #include "platform/picture_scale.h"
@@ -61,6 +62,32 @@ std::int16_t MouseButtons(WPARAM wParam) {
     if (wParam & MK_RBUTTON) buttons |= 2;
     if (wParam & MK_MBUTTON) buttons |= 4;
     return buttons;
+}
+
+// The common dialogs' DLL is loaded the first time a chooser opens. Linked at start, it
+// would bring the shell, the printing system and their libraries into every saver process
+// (about 9 MB more resident under Wine) for choosers only the settings dialog shows.
+struct CommonDialogs {
+    decltype(&ChooseColorA) chooseColor = nullptr;
+    decltype(&GetOpenFileNameA) getOpenFileName = nullptr;
+    decltype(&CommDlgExtendedError) extendedError = nullptr;
+};
+
+const CommonDialogs& LoadCommonDialogs() {
+    static const CommonDialogs dialogs = [] {
+        CommonDialogs d;
+        HMODULE module = LoadLibraryExA("comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module == nullptr) return d;
+        const auto get = [module](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+        };
+        get(d.chooseColor, "ChooseColorA");
+        get(d.getOpenFileName, "GetOpenFileNameA");
+        get(d.extendedError, "CommDlgExtendedError");
+        return d;
+    }();
+    return dialogs;
 }
 
 bool TakesFocus(Kind kind) {
@@ -415,6 +442,8 @@ float Win32Backend::TextWidth(const Form& form, const std::string& text) {
 std::shared_ptr<Picture> Win32Backend::LoadPicture(const std::string& path) { return DecodePictureFile(path); }
 
 DialogOutcome Win32Backend::ShowColor(CommonDialog& dialog) {
+    const CommonDialogs& dialogs = LoadCommonDialogs();
+    if (!dialogs.chooseColor || !dialogs.extendedError) return DialogOutcome::Failed;
     static COLORREF custom[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
                                   0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
     CHOOSECOLORA cc{};
@@ -423,14 +452,16 @@ DialogOutcome Win32Backend::ShowColor(CommonDialog& dialog) {
     cc.rgbResult = dialog.Color;
     cc.lpCustColors = custom;
     cc.Flags = dialog.Flags;
-    if (ChooseColorA(&cc)) {
+    if (dialogs.chooseColor(&cc)) {
         dialog.Color = cc.rgbResult;
         return DialogOutcome::Confirmed;
     }
-    return CommDlgExtendedError() == 0 ? DialogOutcome::Cancelled : DialogOutcome::Failed;
+    return dialogs.extendedError() == 0 ? DialogOutcome::Cancelled : DialogOutcome::Failed;
 }
 
 DialogOutcome Win32Backend::ShowOpen(CommonDialog& dialog) {
+    const CommonDialogs& dialogs = LoadCommonDialogs();
+    if (!dialogs.getOpenFileName || !dialogs.extendedError) return DialogOutcome::Failed;
     std::string filter = dialog.Filter;
     std::replace(filter.begin(), filter.end(), '|', '\0');
     filter.push_back('\0');  // with the string's own, the list ends in two NULs
@@ -449,11 +480,11 @@ DialogOutcome Win32Backend::ShowOpen(CommonDialog& dialog) {
         ofn.lpstrFile = file.data();
         ofn.nMaxFile = static_cast<DWORD>(file.size());
         ofn.Flags = dialog.Flags;
-        if (GetOpenFileNameA(&ofn)) {
+        if (dialogs.getOpenFileName(&ofn)) {
             dialog.FileName = file.data();
             return DialogOutcome::Confirmed;
         }
-        const DWORD error = CommDlgExtendedError();
+        const DWORD error = dialogs.extendedError();
         if (error == 0) return DialogOutcome::Cancelled;
         if (error != FNERR_INVALIDFILENAME || initial.empty()) return DialogOutcome::Failed;
     }

@@ -14,6 +14,8 @@ namespace forms {
 // Decodes a BMP, JPEG, GIF or ICO file (and whatever else the system's codecs read) into
 // premultiplied BGRA; nullptr when the file cannot be read as a picture.
 std::shared_ptr<Picture> DecodePictureFile(const std::string& path);
+// Rows converted per request while decoding.
+constexpr UINT kDecodeBandRows = 256;
 
 class Win32Backend : public Backend {
 public:

@@ -1,6 +1,7 @@
 // Picture decoding with the Windows Imaging Component.
 #include <wincodec.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/application.h"
@@ -88,9 +89,16 @@ std::shared_ptr<Picture> DecodePictureFile(const std::string& path) {
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    if (FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4,
-                                     reinterpret_cast<BYTE*>(picture->pixels.data()))))
-        return nullptr;
+    // In bands of rows: a converter may stage each request in a buffer of its own (Wine's
+    // does), and a large picture must not be held in memory a third time while it decodes.
+    for (UINT top = 0; top < height; top += kDecodeBandRows) {
+        const WICRect band{0, static_cast<INT>(top), static_cast<INT>(width),
+                           static_cast<INT>(std::min(kDecodeBandRows, height - top))};
+        const UINT bytes = width * static_cast<UINT>(band.Height) * 4;
+        if (FAILED(converter->CopyPixels(&band, width * 4, bytes,
+                                         reinterpret_cast<BYTE*>(picture->pixels.data() + std::size_t{top} * width))))
+            return nullptr;
+    }
     picture->pixelWidth = static_cast<int>(width);
     picture->pixelHeight = static_cast<int>(height);
     // The picture's size in twips at the screen's resolution, as it is shown pixel for pixel.

@@ -246,6 +246,7 @@ TEST_F(Dialog, ColourChooserConfirmedAndCancelled) {
         ClickOn(e2e::ChildAt(dialog, 104, 24));
         HWND chooser = e2e::WaitSystemDialog(scr.Id(), nullptr);
         ASSERT_NE(chooser, nullptr);
+        EXPECT_TRUE(e2e::HasModule(scr.Handle(), "comdlg32.dll"));  // loaded for the chooser
         // The red, green and blue boxes of the full chooser, set to 10, 20, 30.
         const int boxes[] = {706, 707, 708};
         const char* values[] = {"10", "20", "30"};

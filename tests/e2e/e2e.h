@@ -49,6 +49,9 @@ private:
     DWORD exitCode_ = STILL_ACTIVE;
 };
 
+// True when the process has loaded the DLL (by file name, any case).
+bool HasModule(HANDLE process, const char* name);
+
 // Settings key helpers (HKCU\Software\Velumbra of the test prefix).
 void ClearSettings();
 void PutDword(const char* name, std::uint32_t value);

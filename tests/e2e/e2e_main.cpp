@@ -1,5 +1,7 @@
 #include "e2e.h"
 
+#include <psapi.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -99,6 +101,17 @@ bool Scr::ExitedWithoutWindow(DWORD milliseconds) {
         Sleep(1);
     }
     return Exited(0) && !seen;
+}
+
+bool HasModule(HANDLE process, const char* name) {
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process, modules, sizeof modules, &bytes)) return false;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+        char base[MAX_PATH] = {};
+        if (GetModuleBaseNameA(process, modules[i], base, sizeof base) && lstrcmpiA(base, name) == 0) return true;
+    }
+    return false;
 }
 
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds) {

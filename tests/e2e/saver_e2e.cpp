@@ -104,6 +104,15 @@ TEST_F(Saver, WindowCoversTheScreenTopmostLayeredWithTheAlphaPointerHidden) {
     }
 }
 
+TEST_F(Saver, LeavesTheChoosersDllUnloaded) {
+    // comdlg32 and what it brings (shell, printing) are for the settings dialog alone.
+    e2e::Scr scr("/s");
+    if (!Start(scr, 127)) return;
+    EXPECT_TRUE(e2e::HasModule(scr.Handle(), "user32.dll"));
+    EXPECT_FALSE(e2e::HasModule(scr.Handle(), "comdlg32.dll"));
+    EndWithKey(scr);
+}
+
 TEST_F(Saver, TintAndPictureLandWhereExpected) {
     // 1024 x 768 pixels at 15 twips each. Opaque, so the screenshot shows the window's own
     // pixels; the tint 0x00336699 is red 0x99, green 0x66, blue 0x33.

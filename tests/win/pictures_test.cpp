@@ -78,6 +78,43 @@ TEST_F(Pictures, RealFilesDecodeWithSizeAndColours) {
     }
 }
 
+TEST_F(Pictures, TallPictureDecodesEveryRowInPlace) {
+    // Two full bands of rows and a partial one; each pixel's colour tells its row and column.
+    const int width = 5;
+    const int height = static_cast<int>(2 * forms::kDecodeBandRows + 88);
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<char> file(54 + static_cast<std::size_t>(stride) * height, '\0');
+    const auto put = [&file](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    put(0, 'B' | 'M' << 8, 2);
+    put(2, static_cast<std::uint32_t>(file.size()), 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);  // bottom-up rows
+    put(26, 1, 2);
+    put(28, 24, 2);
+    const auto expected = [](int x, int y) { return 0xFF000000u | (y & 0xFF) << 16 | (y >> 8) << 8 | x * 40; };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            put(54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3, expected(x, y), 3);
+    const std::string path = scratch_ + "\\tall.bmp";
+    std::ofstream(path, std::ios::binary).write(file.data(), static_cast<std::streamsize>(file.size()));
+    made_.push_back(path);
+
+    const auto picture = forms::DecodePictureFile(path);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_EQ(picture->pixelHeight, height);
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (picture->pixels[static_cast<std::size_t>(y) * width + x] != expected(x, y) && wrong++ < 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex
+                              << picture->pixels[static_cast<std::size_t>(y) * width + x];
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST_F(Pictures, IconDecodesItsLargestImage) {
     const auto picture = forms::DecodePictureFile(TestData("icon.ico"));
     ASSERT_NE(picture, nullptr);
