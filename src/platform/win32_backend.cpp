@@ -142,7 +142,9 @@ void Win32Backend::CreateFormWindow(Form& form) {
         wc.lpfnWndProc = FormProc;
         wc.cbWndExtra = dialog ? DLGWINDOWEXTRA : 0;
         wc.hInstance = instance_;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        // The saver hides the pointer for its whole life: without a class cursor, showing it
+        // again on the way out costs nothing.
+        wc.hCursor = dialog ? LoadCursor(nullptr, IDC_ARROW) : nullptr;
         if (form.iconResource != 0) {
             wc.hIcon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(form.iconResource), IMAGE_ICON,
                                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
