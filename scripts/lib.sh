@@ -27,6 +27,26 @@ build_preset() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
 }
 
+# Prints the lines "[ report ] <what>: <tried> tried, <failed> failed" that tests trying many
+# cases (fuzzing, fault scenarios) print, from the ctest logs of the given presets, and their
+# total. Tells; decides nothing: the exit status stays ctest's.
+print_report() {
+    local preset log lines
+    echo "== report"
+    lines=$(for preset in "$@"; do
+        log="$ROOT/build/$preset/Testing/Temporary/LastTest.log"
+        [ -f "$log" ] || continue
+        tr -d '\r' <"$log" | grep -E '^\[ report \] .+: [0-9]+ tried, [0-9]+ failed$' | sed "s/^\[ report \] /$preset: /" || true
+    done)
+    if [ -z "$lines" ]; then
+        echo "no test reported counts"
+        return 0
+    fi
+    echo "$lines"
+    echo "$lines" | awk '{ tried += $(NF-3); failed += $(NF-1) }
+        END { printf "total: %d tried, %d failed\n", tried, failed }'
+}
+
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 XVFB_PID=""
