@@ -87,6 +87,7 @@ TEST_F(Saver, WindowCoversTheScreenTopmostLayeredWithTheAlphaPointerHidden) {
         std::printf("[ info ] transvalue %u: start to visible layered window %.0f ms\n", trans, shown);
         EXPECT_TRUE(IsWindowVisible(hwnd));
         EXPECT_NE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+        EXPECT_NE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);  // no taskbar button
         EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
         RECT r{};
         GetWindowRect(hwnd, &r);
