@@ -23,23 +23,6 @@ Bytes Head(const std::string& file, std::size_t bytes) {
     return data;
 }
 
-BYTE LayeredAlpha(HWND hwnd, DWORD* flags) {
-    COLORREF key = 0;
-    BYTE alpha = 0;
-    *flags = 0;
-    if (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) GetLayeredWindowAttributes(hwnd, &key, &alpha, flags);
-    return alpha;
-}
-
-void PressSpace() {
-    INPUT in[2] = {};
-    in[0].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = VK_SPACE;
-    in[1] = in[0];
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-}
-
 TEST(BadPicture, SaverShowsTheTintAloneAndEndsOnAKey) {
     ScratchFolder scratch("velumbra-e2e-pictures");
     ASSERT_TRUE(scratch.Exists());
@@ -88,15 +71,9 @@ TEST(BadPicture, SaverShowsTheTintAloneAndEndsOnAKey) {
             e2e::Scr scr("/s");
             HWND hwnd = scr.WaitWindow(e2e::kSaverClass, 10000);
             EXPECT_NE(hwnd, nullptr);
-            DWORD flags = 0;
             if (hwnd != nullptr) {
-                EXPECT_TRUE(e2e::WaitFor(
-                    [&] {
-                        LayeredAlpha(hwnd, &flags);
-                        return (flags & LWA_ALPHA) != 0;
-                    },
-                    5000));
-                EXPECT_EQ(LayeredAlpha(hwnd, &flags), 255);
+                EXPECT_TRUE(e2e::WaitFor([&] { return (e2e::ReadLayered(hwnd).flags & LWA_ALPHA) != 0; }, 5000));
+                EXPECT_EQ(e2e::ReadLayered(hwnd).alpha, 255);
                 Sleep(150);  // painted
                 const e2e::Screenshot shot = e2e::CaptureScreen();
                 int off = 0, firstX = -1, firstY = -1;
@@ -108,7 +85,7 @@ TEST(BadPicture, SaverShowsTheTintAloneAndEndsOnAKey) {
                         }
                 EXPECT_EQ(off, 0) << "pixels other than the tint, the first at " << firstX << "," << firstY << ": "
                                   << std::hex << (off ? shot.At(firstX, firstY) : 0);
-                PressSpace();
+                e2e::Keys({VK_SPACE});
             }
             EXPECT_TRUE(scr.Exited(5000));
             EXPECT_EQ(scr.ExitCode(), 0u);

@@ -34,25 +34,6 @@ HWND Focused(HWND window) {
     return info.hwndFocus;
 }
 
-void Keys(std::initializer_list<WORD> keys, bool alt = false) {
-    std::vector<INPUT> in;
-    auto add = [&](WORD vk, DWORD flags) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        i.ki.dwFlags = flags;
-        in.push_back(i);
-    };
-    if (alt) add(VK_MENU, 0);
-    for (WORD k : keys) {
-        add(k, 0);
-        add(k, KEYEVENTF_KEYUP);
-    }
-    if (alt) add(VK_MENU, KEYEVENTF_KEYUP);
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-    Sleep(80);
-}
-
 void ClickOn(HWND hwnd) {
     RECT r;
     GetWindowRect(hwnd, &r);
@@ -152,9 +133,9 @@ TEST_F(Dialog, TabOrderStartsOnTheColourButton) {
         EXPECT_EQ(e2e::WindowText(focus), order[i]);
         const HWND expected = i == 1 ? scroll : i == 10 ? corner2 : focus;  // the selected corner of its group
         EXPECT_EQ(focus, expected);
-        Keys({VK_TAB});
+        e2e::Keys({VK_TAB});
     }
-    Keys({VK_ESCAPE});
+    e2e::Keys({VK_ESCAPE});
     EXPECT_TRUE(scr.Exited(5000));
 }
 
@@ -167,15 +148,15 @@ TEST_F(Dialog, OkWritesExactlyTheSixValues) {
     HWND fade = e2e::ChildAt(dialog, 88, 148);
     ClickOn(fade);
     SendMessageA(fade, EM_SETSEL, 0, -1);
-    Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK});  // only the digits get in
+    e2e::Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK});  // only the digits get in
     EXPECT_EQ(e2e::WindowText(fade), "42");
     HWND scroll = e2e::ChildAt(dialog, 32, 80);
     ClickOn(scroll);
-    Keys({VK_RIGHT, VK_RIGHT});  // an arrow moves one step
+    e2e::Keys({VK_RIGHT, VK_RIGHT});  // an arrow moves one step
     EXPECT_EQ(e2e::WindowText(e2e::ChildAt(dialog, 40, 104)), "56% Transparent");
-    Keys({VK_NEXT});  // a page moves four
+    e2e::Keys({VK_NEXT});  // a page moves four
     EXPECT_EQ(e2e::WindowText(e2e::ChildAt(dialog, 40, 104)), "69% Transparent");
-    Keys({VK_RETURN});  // Enter presses "&Ok" while the scroll bar has the focus
+    e2e::Keys({VK_RETURN});  // Enter presses "&Ok" while the scroll bar has the focus
     EXPECT_TRUE(scr.Exited(5000));
 
     const std::vector<BYTE> empty = {0};
@@ -192,8 +173,8 @@ TEST_F(Dialog, OkWritesExactlyTheSixValues) {
 
 TEST_F(Dialog, CancelEscAndTheCloseBoxChangeNothing) {
     const std::vector<std::function<void(HWND)>> ways = {
-        [](HWND d) { Keys({'C'}, true); (void)d; },  // Alt+C: "&Cancel"
-        [](HWND) { Keys({VK_ESCAPE}); },
+        [](HWND d) { e2e::Keys({'C'}, true); (void)d; },  // Alt+C: "&Cancel"
+        [](HWND) { e2e::Keys({VK_ESCAPE}); },
         [](HWND d) { PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); },
     };
     for (bool stored : {false, true}) {
@@ -223,7 +204,7 @@ TEST_F(Dialog, AboutBoxTitleAndTheDialogStaysOpen) {
     e2e::Scr scr("/c");
     HWND dialog = Open(scr);
     if (!dialog) return;
-    Keys({'A'}, true);
+    e2e::Keys({'A'}, true);
     std::string title;
     HWND about = e2e::WaitSystemDialog(scr.Id(), &title);
     ASSERT_NE(about, nullptr);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -68,6 +69,18 @@ HWND ChildAt(HWND dialog, int x, int y);
 std::string WindowText(HWND hwnd);
 // Waits for a visible system dialog (class #32770) of the process; its title into `title`.
 HWND WaitSystemDialog(DWORD pid, std::string* title = nullptr);
+
+// Real keys pressed and released in order, with Alt held when asked; then a moment for them
+// to be handled.
+void Keys(std::initializer_list<WORD> keys, bool alt = false);
+
+// A window's layered state as others see it.
+struct Layered {
+    bool layered = false;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+};
+Layered ReadLayered(HWND hwnd);
 
 // Real input: the pointer moved to (x, y) and a button pressed and released there, in one
 // sequence so the press cannot come before the move.

@@ -232,6 +232,33 @@ HWND WaitSystemDialog(DWORD pid, std::string* title) {
     return find.found;
 }
 
+void Keys(std::initializer_list<WORD> keys, bool alt) {
+    std::vector<INPUT> in;
+    const auto add = [&](WORD vk, DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = flags;
+        in.push_back(i);
+    };
+    if (alt) add(VK_MENU, 0);
+    for (WORD k : keys) {
+        add(k, 0);
+        add(k, KEYEVENTF_KEYUP);
+    }
+    if (alt) add(VK_MENU, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    Sleep(80);
+}
+
+Layered ReadLayered(HWND hwnd) {
+    Layered l;
+    l.layered = (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+    COLORREF key = 0;
+    if (l.layered) GetLayeredWindowAttributes(hwnd, &key, &l.alpha, &l.flags);
+    return l;
+}
+
 void Click(int x, int y, DWORD down, DWORD up) {
     INPUT in[3] = {};
     for (INPUT& i : in) i.type = INPUT_MOUSE;

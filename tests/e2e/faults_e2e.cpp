@@ -81,14 +81,7 @@ TEST_F(Faults, KilledDuringAFadeLeavesTheSettingsAsTheyWere) {
         e2e::Scr scr("/s");
         HWND hwnd = scr.WaitWindow(e2e::kSaverClass, 10000);
         ASSERT_NE(hwnd, nullptr);
-        BYTE alpha = 0;
-        EXPECT_TRUE(e2e::WaitFor(
-            [&] {
-                COLORREF key;
-                DWORD flags;
-                return GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags) && alpha > 0;
-            },
-            5000));
+        EXPECT_TRUE(e2e::WaitFor([&] { return e2e::ReadLayered(hwnd).alpha > 0; }, 5000));
         TerminateProcess(scr.Handle(), 1);
         scr.Exited(5000);
     }

@@ -8,29 +8,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Layered {
-    bool layered = false;
-    BYTE alpha = 0;
-    DWORD flags = 0;
-};
-
-Layered ReadLayered(HWND hwnd) {
-    Layered l;
-    l.layered = (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-    COLORREF key = 0;
-    if (l.layered) GetLayeredWindowAttributes(hwnd, &key, &l.alpha, &l.flags);
-    return l;
-}
-
-void SendKey(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = vk;
-    in[1] = in[0];
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-}
-
 // Moves the pointer and gives the saver time to see the move on its own (moves waiting
 // together in a queue are merged into one).
 void MoveTo(int x, int y) {
@@ -58,9 +35,9 @@ protected:
         EXPECT_NE(hwnd, nullptr);
         if (!hwnd) return nullptr;
         // The layered style comes a moment before the alpha: wait for both.
-        EXPECT_TRUE(e2e::WaitFor([&] { return (ReadLayered(hwnd).flags & LWA_ALPHA) != 0; }, 5000));
+        EXPECT_TRUE(e2e::WaitFor([&] { return (e2e::ReadLayered(hwnd).flags & LWA_ALPHA) != 0; }, 5000));
         if (milliseconds) *milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        const Layered l = ReadLayered(hwnd);
+        const e2e::Layered l = e2e::ReadLayered(hwnd);
         EXPECT_EQ(l.alpha, alpha);
         EXPECT_EQ(l.flags & LWA_ALPHA, static_cast<DWORD>(LWA_ALPHA));
         Sleep(150);  // painted, and the move that comes with the window handled
@@ -68,7 +45,7 @@ protected:
     }
     // Ends the saver with a key and checks it is gone.
     void EndWithKey(e2e::Scr& scr) {
-        SendKey(VK_SPACE);
+        e2e::Keys({VK_SPACE});
         EXPECT_TRUE(scr.Exited(5000));
         EXPECT_EQ(scr.ExitCode(), 0u);
     }
@@ -173,7 +150,7 @@ TEST_F(Saver, FadeRisesByItsStepAtItsIntervalToExactly255) {
         std::vector<double> times;
         const auto start = Clock::now();
         while (alphas.back() < 255 && Clock::now() - start < std::chrono::seconds(10)) {
-            const int alpha = ReadLayered(hwnd).alpha;
+            const int alpha = e2e::ReadLayered(hwnd).alpha;
             if (alpha != alphas.back()) {
                 alphas.push_back(alpha);
                 times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
@@ -190,7 +167,7 @@ TEST_F(Saver, FadeRisesByItsStepAtItsIntervalToExactly255) {
             EXPECT_NEAR(mean, c.interval, c.interval * 0.25);
         }
         Sleep(3 * c.interval);
-        EXPECT_EQ(ReadLayered(hwnd).alpha, 255);
+        EXPECT_EQ(e2e::ReadLayered(hwnd).alpha, 255);
         EndWithKey(scr);
     }
 }
