@@ -1,6 +1,8 @@
 // The Win32 back end measures text in the font its controls use.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "config/frmConfig.h"
 #include "platform/win32_backend.h"
 #include "platform/win32_services.h"
@@ -41,6 +43,33 @@ TEST_F(Backend, TextIsMeasuredInTheControlsFont) {
     }
     ReleaseDC(option, dc);
     EXPECT_LT(form.TextWidth("iiiiiiii"), form.TextWidth("WWWWWWWW"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Backend, FileNamesShowTheirAmpersandAsIs) {
+    frmConfig& form = forms::LoadForm<frmConfig>();
+    form.optImage[0]->SetCaption("Tom & Jerry.jpg");
+    const auto text = [](forms::Control& c) {
+        char buffer[64] = {};
+        HWND own = nullptr;
+        for (HWND h = GetWindow(c.form().hWnd(), GW_CHILD); h && !own; h = GetWindow(h, GW_HWNDNEXT)) {
+            RECT r;
+            GetWindowRect(h, &r);
+            MapWindowPoints(nullptr, c.form().hWnd(), reinterpret_cast<POINT*>(&r), 2);
+            const float tpp = platform::Screen().TwipsPerPixelX();
+            if (r.left == std::lround((c.container()->Left() + c.Left()) / tpp) &&
+                r.top == std::lround((c.container()->Top() + c.Top()) / tpp))
+                own = h;
+        }
+        GetWindowTextA(own, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    // "&&" is how a button shows one "&"; the buttons' own access keys stay single.
+    EXPECT_EQ(text(*form.optImage[0]), "Tom && Jerry.jpg");
+    EXPECT_EQ(text(*form.Command1[0]), "C&hange");
 }
 
 }  // namespace
