@@ -25,7 +25,6 @@ void AdoptLoadedForm(std::unique_ptr<Form> form) {
     g_loaded = std::move(form);
     g_loaded->Load();
 }
-Form* LoadedForm() { return g_loaded.get(); }
 void DiscardLoadedForm() { g_loaded.reset(); }
 
 void DoEvents() { CurrentBackend().DoEvents(); }

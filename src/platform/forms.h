@@ -328,7 +328,6 @@ F& LoadForm() {
     AdoptLoadedForm(std::move(form));
     return ref;
 }
-Form* LoadedForm();
 // For tests: forget the loaded form.
 void DiscardLoadedForm();
 

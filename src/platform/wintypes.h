@@ -34,7 +34,6 @@ struct POINT {
 
 // Predefined keys are sign-extended 32-bit values, as on 64-bit Windows.
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<LONG>(0x80000001))))
-#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<LONG>(0x80000002))))
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
@@ -51,7 +50,6 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 constexpr REGSAM KEY_SET_VALUE = 0x0002;
-constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
 
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
