@@ -27,13 +27,6 @@ std::vector<Child> Children(HWND dialog) {
     return out;
 }
 
-HWND Focused(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
 void ClickOn(HWND hwnd) {
     RECT r;
     GetWindowRect(hwnd, &r);
@@ -44,16 +37,6 @@ void ClickOn(HWND hwnd) {
 class Dialog : public ::testing::Test {
 protected:
     void SetUp() override { e2e::ClearSettings(); }
-    HWND Open(e2e::Scr& scr) {
-        HWND dialog = scr.WaitWindow(e2e::kDialogClass, 10000);
-        EXPECT_NE(dialog, nullptr);
-        if (dialog) {
-            EXPECT_TRUE(e2e::WaitFor([&] { return Focused(dialog) != nullptr; }, 3000));
-            // Input sent before the new process waits for it can miss its window.
-            EXPECT_EQ(WaitForInputIdle(scr.Handle(), 5000), 0u);
-        }
-        return dialog;
-    }
     void Close(e2e::Scr& scr, HWND dialog, HWND button) {
         ClickOn(button);
         EXPECT_TRUE(scr.Exited(5000));
@@ -63,8 +46,8 @@ protected:
 
 TEST_F(Dialog, LayoutReadFromOutside) {
     e2e::Scr scr("/c");
-    HWND dialog = Open(scr);
-    if (!dialog) return;
+    HWND dialog = e2e::OpenDialog(scr);
+    ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(e2e::WindowText(dialog), "Configure Velumbra");
     RECT client;
     GetClientRect(dialog, &client);
@@ -122,14 +105,14 @@ TEST_F(Dialog, TabOrderStartsOnTheColourButton) {
     e2e::PutDword("opaquetime", 10);  // the fade box is enabled, so Tab stops there
     e2e::PutDword("disablecorner", 2);
     e2e::Scr scr("/c");
-    HWND dialog = Open(scr);
-    if (!dialog) return;
+    HWND dialog = e2e::OpenDialog(scr);
+    ASSERT_NE(dialog, nullptr);
     const char* order[] = {"C&hange", "", "&Ok", "&Cancel", "&About", "Transition to Opaque", "10", "Cha&nge",
                            "Stretch Image", "(None)", "", "C&hange"};
     const HWND scroll = e2e::ChildAt(dialog, 32, 80), corner2 = e2e::ChildAt(dialog, 80, 280);
     for (std::size_t i = 0; i < std::size(order); ++i) {
         SCOPED_TRACE(i);
-        HWND focus = Focused(dialog);
+        HWND focus = e2e::Focused(dialog);
         EXPECT_EQ(e2e::WindowText(focus), order[i]);
         const HWND expected = i == 1 ? scroll : i == 10 ? corner2 : focus;  // the selected corner of its group
         EXPECT_EQ(focus, expected);
@@ -141,8 +124,8 @@ TEST_F(Dialog, TabOrderStartsOnTheColourButton) {
 
 TEST_F(Dialog, OkWritesExactlyTheSixValues) {
     e2e::Scr scr("/c");
-    HWND dialog = Open(scr);
-    if (!dialog) return;
+    HWND dialog = e2e::OpenDialog(scr);
+    ASSERT_NE(dialog, nullptr);
     ClickOn(e2e::ChildAt(dialog, 80, 304));        // the lower right corner
     ClickOn(e2e::ChildAt(dialog, 32, 128));        // Transition to Opaque
     HWND fade = e2e::ChildAt(dialog, 88, 148);
@@ -187,8 +170,8 @@ TEST_F(Dialog, CancelEscAndTheCloseBoxChangeNothing) {
         for (std::size_t w = 0; w < ways.size(); ++w) {
             SCOPED_TRACE(testing::Message() << "way " << w << (stored ? " with settings" : " without"));
             e2e::Scr scr("/c");
-            HWND dialog = Open(scr);
-            if (!dialog) return;
+            HWND dialog = e2e::OpenDialog(scr);
+            ASSERT_NE(dialog, nullptr);
             ClickOn(e2e::ChildAt(dialog, 52, 280));  // a corner, written to the record at once
             ClickOn(e2e::ChildAt(dialog, 32, 128));
             ways[w](dialog);
@@ -202,8 +185,8 @@ TEST_F(Dialog, CancelEscAndTheCloseBoxChangeNothing) {
 
 TEST_F(Dialog, AboutBoxTitleAndTheDialogStaysOpen) {
     e2e::Scr scr("/c");
-    HWND dialog = Open(scr);
-    if (!dialog) return;
+    HWND dialog = e2e::OpenDialog(scr);
+    ASSERT_NE(dialog, nullptr);
     e2e::Keys({'A'}, true);
     std::string title;
     HWND about = e2e::WaitSystemDialog(scr.Id(), &title);
@@ -220,8 +203,8 @@ TEST_F(Dialog, AboutBoxTitleAndTheDialogStaysOpen) {
 TEST_F(Dialog, ColourChooserConfirmedAndCancelled) {
     e2e::PutDword("formcolor", 0x00102030);
     e2e::Scr scr("/c");
-    HWND dialog = Open(scr);
-    if (!dialog) return;
+    HWND dialog = e2e::OpenDialog(scr);
+    ASSERT_NE(dialog, nullptr);
     for (bool confirm : {false, true}) {
         SCOPED_TRACE(confirm);
         ClickOn(e2e::ChildAt(dialog, 104, 24));
@@ -255,8 +238,8 @@ TEST_F(Dialog, ColourChooserConfirmedAndCancelled) {
 
 TEST_F(Dialog, PictureChooserConfirmedAndCancelled) {
     e2e::Scr scr("/c");
-    HWND dialog = Open(scr);
-    if (!dialog) return;
+    HWND dialog = e2e::OpenDialog(scr);
+    ASSERT_NE(dialog, nullptr);
     const std::string picture = e2e::TestData("quadrants.gif");
     for (bool confirm : {false, true}) {
         SCOPED_TRACE(confirm);

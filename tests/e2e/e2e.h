@@ -64,6 +64,12 @@ Snapshot ReadSettings(bool* exists = nullptr);
 // Waits until the condition holds, polling; false on timeout.
 bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds);
 
+// Waits for the settings dialog of the process, ready for input (focus set, the process
+// idle: input sent sooner can miss its window); nullptr on timeout.
+HWND OpenDialog(const Scr& scr);
+// The window that has the keyboard focus in the thread of `window`.
+HWND Focused(HWND window);
+
 // A child window of a dialog by its top-left corner in the dialog's client coordinates.
 HWND ChildAt(HWND dialog, int x, int y);
 std::string WindowText(HWND hwnd);

@@ -188,6 +188,21 @@ Snapshot ReadSettings(bool* exists) {
     return values;
 }
 
+HWND Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+HWND OpenDialog(const Scr& scr) {
+    HWND dialog = scr.WaitWindow(kDialogClass, 10000);
+    if (dialog == nullptr || !WaitFor([&] { return Focused(dialog) != nullptr; }, 3000) ||
+        WaitForInputIdle(scr.Handle(), 5000) != 0)
+        return nullptr;
+    return dialog;
+}
+
 HWND ChildAt(HWND dialog, int x, int y) {
     for (HWND h = GetWindow(dialog, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
         RECT r;

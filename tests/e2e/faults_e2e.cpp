@@ -36,11 +36,6 @@ protected:
         e2e::ClearSettings();
         SetCursorPos(0, 0);
     }
-    HWND OpenDialog(e2e::Scr& scr) {
-        HWND dialog = scr.WaitWindow(e2e::kDialogClass, 10000);
-        if (dialog) WaitForInputIdle(scr.Handle(), 5000);
-        return dialog;
-    }
 };
 
 TEST_F(Faults, TwentyStartsAtOnceLeaveOneSaver) {
@@ -115,7 +110,7 @@ TEST_F(Faults, PastedTextThatIsNoNumberIsRefused) {
     e2e::PutDword("opaquetime", 15);
     const e2e::Snapshot before = e2e::ReadSettings();
     e2e::Scr scr("/c");
-    HWND dialog = OpenDialog(scr);
+    HWND dialog = e2e::OpenDialog(scr);
     ASSERT_NE(dialog, nullptr);
     HWND fade = e2e::ChildAt(dialog, 88, 148);
     ASSERT_NE(fade, nullptr);
@@ -152,7 +147,7 @@ TEST_F(Faults, LongNonAsciiPictureNameSurvivesTheDialogAndTheSaver) {
     const e2e::Snapshot before = e2e::ReadSettings();
     {
         e2e::Scr scr("/c");
-        HWND dialog = OpenDialog(scr);
+        HWND dialog = e2e::OpenDialog(scr);
         ASSERT_NE(dialog, nullptr);
         HWND option = e2e::ChildAt(dialog, 32, 200);
         ASSERT_NE(option, nullptr);
@@ -187,7 +182,7 @@ TEST_F(Faults, CancelWhileThePictureNameIsBeingFitted) {
     const std::string path = std::string(temp) + std::string(180, 'n') + ".bmp";
     { std::ofstream(path, std::ios::binary) << "BM"; }
     e2e::Scr scr("/c");
-    HWND dialog = OpenDialog(scr);
+    HWND dialog = e2e::OpenDialog(scr);
     ASSERT_NE(dialog, nullptr);
     HWND change = e2e::ChildAt(dialog, 32, 224);
     ASSERT_NE(change, nullptr);
