@@ -29,7 +29,8 @@ build_preset() {
 
 # Prints the lines "[ report ] <what>: <tried> tried, <failed> failed" that tests trying many
 # cases (fuzzing, fault scenarios) print, from the ctest logs of the given presets, and their
-# total. Tells; decides nothing: the exit status stays ctest's.
+# total; then the code line counts of scripts/loc. Tells; decides nothing: the exit status
+# stays ctest's.
 print_report() {
     local preset log lines
     echo "== report"
@@ -38,13 +39,12 @@ print_report() {
         [ -f "$log" ] || continue
         tr -d '\r' <"$log" | grep -E '^\[ report \] .+: [0-9]+ tried, [0-9]+ failed$' | sed "s/^\[ report \] /$preset: /" || true
     done)
-    if [ -z "$lines" ]; then
-        echo "no test reported counts"
-        return 0
+    if [ -n "$lines" ]; then
+        echo "$lines"
+        echo "$lines" | awk '{ tried += $(NF-3); failed += $(NF-1) }
+            END { printf "total: %d tried, %d failed\n", tried, failed }'
     fi
-    echo "$lines"
-    echo "$lines" | awk '{ tried += $(NF-3); failed += $(NF-1) }
-        END { printf "total: %d tried, %d failed\n", tried, failed }'
+    "$ROOT/scripts/loc"
 }
 
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

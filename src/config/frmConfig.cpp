@@ -1,316 +1,383 @@
 #include "config/frmConfig.h"
 
+#include <commdlg.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
-#include <optional>
 
-#include "platform/application.h"
+#include "config/dialog_rules.h"
+#include "platform/app.h"
 #include "platform/numbers.h"
-#include "platform/text.h"
 #include "settings/settings.h"
-
-using forms::Kind;
-
-const char* const kPictureFilter =
-    "All Images|*.bmp;*.jpg;*.gif;*.ico|Bitmaps (*.bmp)|*.bmp|JPEGs (*.jpg)|*.jpg|GIFs (*.gif)|*.gif|"
-    "Icons (*.ico)|*.ico|All Files|*.*";
 
 namespace {
 
-// The dialog as designed, in order of creation (a frame's contents follow the frame).
-// Lengths in twips; tab -1 where the control takes no focus.
-struct ControlRow {
+// Control ids. The elements of a control array have consecutive ids from the array's first,
+// so an id less the first is the element's index.
+constexpr int idCommand2 = 0;  // About 0, Ok 1 (IDOK: Enter presses it), Cancel 2 (IDCANCEL: Esc presses it)
+constexpr int idCommand1 = 10;
+constexpr int idOptImage = 20;
+constexpr int idOptDisable = 30;  // 30 + disablecorner
+constexpr int idChkStretch = 40, idChkOpaque = 41, idTxtFadeTime = 42, idVarTrans = 43, idLblTrans = 44,
+              idLabel1 = 45, idBoxColor = 46;
+constexpr int idFrame1 = 50, idFrame2 = 51, idFrame3 = 52;  // Frame3 is an array of two
+enum Command1Index { ColourChooser, PictureChooser };
+enum Command2Index { About, Ok, Cancel };
+enum OptImageIndex { PictureOption, NoPicture };
+
+enum class Kind { Frame, Option, Check, Button, Text, Scroll, Label, Shape };
+
+// Per kind of control: its window class and style, and whether it takes the focus.
+struct KindInfo {
+    const char* windowClass;
+    DWORD style;
+    DWORD exStyle;
+    bool focus;
+};
+constexpr KindInfo kKinds[] = {
+    {"BUTTON", BS_GROUPBOX, 0, false},
+    {"BUTTON", BS_RADIOBUTTON, 0, true},  // selected by the form, which raises Click
+    {"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0, true},
+    {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, true},
+    {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, true},
+    {"SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0, true},
+    {"STATIC", SS_LEFT, 0, false},
+    {"STATIC", SS_OWNERDRAW, 0, false},  // the colour box, filled by the form
+};
+
+// The dialog as designed, in tab order: the controls that take the focus first, then labels
+// and the colour box, frames last so nothing hides behind them. Lengths in twips, from the
+// top-left corner of the container: the window, or the frame named.
+struct Row {
+    int id;
     Kind kind;
-    const char* name;
-    int index;
-    const char* container;  // nullptr: the window
-    int containerIndex;
-    const char* caption;    // the text, for the text box
+    int frame;  // 0: the window
+    const char* text;
     int left, top, width, height;
-    int tab;
+    DWORD style;
+};
+constexpr Row kLayout[] = {
+    {idCommand1 + ColourChooser, Kind::Button, idFrame1, "C&hange", 1200, 240, 1575, 375, 0},
+    {idVarTrans, Kind::Scroll, idFrame2, "", 120, 240, 2655, 255, 0},
+    {idCommand2 + Ok, Kind::Button, 0, "&Ok", 2520, 5100, 975, 375, BS_DEFPUSHBUTTON},
+    {idCommand2 + Cancel, Kind::Button, 0, "&Cancel", 1320, 5100, 975, 375, 0},
+    {idCommand2 + About, Kind::Button, 0, "&About", 120, 5100, 975, 375, 0},
+    {idChkOpaque, Kind::Check, idFrame2, "Transition to Opaque", 120, 960, 2175, 255, 0},
+    {idTxtFadeTime, Kind::Text, idFrame2, "0", 960, 1260, 675, 285, 0},
+    {idCommand1 + PictureChooser, Kind::Button, idFrame3, "Cha&nge", 120, 600, 1095, 375, 0},
+    {idChkStretch, Kind::Check, idFrame3, "Stretch Image", 1380, 660, 1455, 255, 0},
+    // Each option group is one run of buttons; Tab stops at the selected one, or the first.
+    {idOptImage + PictureOption, Kind::Option, idFrame3, "", 120, 240, 1695, 255, 0},
+    {idOptImage + NoPicture, Kind::Option, idFrame3, "(None)", 1860, 240, 975, 255, WS_TABSTOP},
+    {idOptDisable + 4, Kind::Option, idFrame3 + 1, "", 420, 300, 255, 255, WS_TABSTOP},  // the corners, 2 by 2
+    {idOptDisable + 1, Kind::Option, idFrame3 + 1, "", 420, 660, 255, 255, 0},
+    {idOptDisable + 2, Kind::Option, idFrame3 + 1, "", 840, 300, 255, 255, 0},
+    {idOptDisable + 3, Kind::Option, idFrame3 + 1, "", 840, 660, 255, 255, 0},
+    {idOptDisable + 0, Kind::Option, idFrame3 + 1, "(None)", 1320, 480, 1095, 255, 0},
+    {idLblTrans, Kind::Label, idFrame2, "50% Transparent", 240, 600, 2415, 255, SS_CENTER},
+    {idLabel1, Kind::Label, idFrame2, "Seconds", 1740, 1320, 975, 255, 0},
+    {idBoxColor, Kind::Shape, idFrame1, "", 120, 240, 855, 375, 0},
+    {idFrame3 + 1, Kind::Frame, 0, "Disabling Corner", 360, 3900, 2895, 1035, 0},
+    {idFrame3, Kind::Frame, 0, "Background Image", 360, 2760, 2895, 1035, 0},
+    {idFrame2, Kind::Frame, 0, "Alpha Transparency", 360, 960, 2895, 1695, 0},
+    {idFrame1, Kind::Frame, 0, "Fade to Color", 360, 120, 2895, 735, 0},
 };
 
-constexpr ControlRow kLayout[] = {
-    {Kind::Frame, "Frame3", 1, nullptr, -1, "Disabling Corner", 360, 3900, 2895, 1035, 16},
-    {Kind::OptionButton, "optDisable", 0, "Frame3", 1, "(None)", 1320, 480, 1095, 255, 21},
-    {Kind::OptionButton, "optDisable", 3, "Frame3", 1, "", 840, 660, 255, 255, 20},
-    {Kind::OptionButton, "optDisable", 2, "Frame3", 1, "", 840, 300, 255, 255, 19},
-    {Kind::OptionButton, "optDisable", 1, "Frame3", 1, "", 420, 660, 255, 255, 18},
-    {Kind::OptionButton, "optDisable", 4, "Frame3", 1, "", 420, 300, 255, 255, 17},
-    {Kind::Frame, "Frame3", 0, nullptr, -1, "Background Image", 360, 2760, 2895, 1035, 11},
-    {Kind::OptionButton, "optImage", 1, "Frame3", 0, "(None)", 1860, 240, 975, 255, 15},
-    {Kind::OptionButton, "optImage", 0, "Frame3", 0, "", 120, 240, 1695, 255, 14},
-    {Kind::CheckBox, "chkStretch", -1, "Frame3", 0, "Stretch Image", 1380, 660, 1455, 255, 13},
-    {Kind::CommandButton, "Command1", 1, "Frame3", 0, "Cha&nge", 120, 600, 1095, 375, 12},
-    {Kind::CommandButton, "Command2", 2, nullptr, -1, "&Cancel", 1320, 5100, 975, 375, 3},
-    {Kind::CommandButton, "Command2", 1, nullptr, -1, "&Ok", 2520, 5100, 975, 375, 2},
-    {Kind::CommandButton, "Command2", 0, nullptr, -1, "&About", 120, 5100, 975, 375, 4},
-    {Kind::Frame, "Frame2", -1, nullptr, -1, "Alpha Transparency", 360, 960, 2895, 1695, 6},
-    {Kind::TextBox, "txtFadeTime", -1, "Frame2", -1, "0", 960, 1260, 675, 285, 9},
-    {Kind::CheckBox, "chkOpaque", -1, "Frame2", -1, "Transition to Opaque", 120, 960, 2175, 255, 8},
-    {Kind::HScrollBar, "varTrans", -1, "Frame2", -1, "", 120, 240, 2655, 255, 1},
-    {Kind::Label, "lblTrans", -1, "Frame2", -1, "50% Transparent", 240, 600, 2415, 255, 7},
-    {Kind::Label, "Label1", -1, "Frame2", -1, "Seconds", 1740, 1320, 975, 255, 10},
-    {Kind::Frame, "Frame1", -1, nullptr, -1, "Fade to Color", 360, 120, 2895, 735, 5},
-    {Kind::CommandButton, "Command1", 0, "Frame1", -1, "C&hange", 1200, 240, 1575, 375, 0},
-    {Kind::Shape, "boxColor", -1, "Frame1", -1, "", 120, 240, 855, 375, -1},
-    {Kind::CommonDialog, "cmd", -1, nullptr, -1, "", 3360, 1080, 0, 0, -1},
-};
-
-constexpr float kClientWidth = 3615;
-constexpr float kClientHeight = 5565;
+constexpr int kClientWidth = 3615, kClientHeight = 5565;
+constexpr int kScrollMax = 31, kScrollLine = 1, kScrollPage = 4;
+constexpr int kFadeTimeLength = 6;
 // The part of the picture option's width taken by its selection mark.
 constexpr float kOptionMarkWidth = 315.0f;
 
-constexpr DWORD kColorFlags = 0x3;         // CC_RGBINIT | CC_FULLOPEN
-constexpr DWORD kOpenFlags = 0x200100F;    // read-only hidden, must exist, no cwd change, not in recent
-constexpr int kInformation = 64;           // message box: information icon, OK button
+// OFN_READONLY | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST |
+// OFN_DONTADDTORECENT: no read-only box, only an existing file, the current folder left as
+// it was, nothing added to the recent documents.
+constexpr DWORD kOpenFlags = OFN_READONLY | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                             OFN_FILEMUSTEXIST | OFN_DONTADDTORECENT;
+const char* const kPictureFilter =
+    "All Images|*.bmp;*.jpg;*.gif;*.ico|Bitmaps (*.bmp)|*.bmp|JPEGs (*.jpg)|*.jpg|GIFs (*.gif)|*.gif|"
+    "Icons (*.ico)|*.ico|All Files|*.*";
 
 const char* const kCredit = "Velumbra dims your screen instead of hiding it. Written with care by the Velumbra team.";
 const char* const kContact = "velumbra@example.org";
 const char* const kWeb = "https://velumbra.example.org/";
 
-std::unique_ptr<forms::Control> MakeControl(forms::Form& form, const ControlRow& row, forms::Control* container) {
-    switch (row.kind) {
-        case Kind::Frame: return std::make_unique<forms::Frame>(form, row.kind, row.name, row.index, container);
-        case Kind::OptionButton:
-            return std::make_unique<forms::OptionButton>(form, row.kind, row.name, row.index, container);
-        case Kind::CheckBox: return std::make_unique<forms::CheckBox>(form, row.kind, row.name, row.index, container);
-        case Kind::CommandButton:
-            return std::make_unique<forms::CommandButton>(form, row.kind, row.name, row.index, container);
-        case Kind::TextBox: return std::make_unique<forms::TextBox>(form, row.kind, row.name, row.index, container);
-        case Kind::HScrollBar:
-            return std::make_unique<forms::HScrollBar>(form, row.kind, row.name, row.index, container);
-        case Kind::Label: return std::make_unique<forms::Label>(form, row.kind, row.name, row.index, container);
-        case Kind::Shape: return std::make_unique<forms::Shape>(form, row.kind, row.name, row.index, container);
-        case Kind::CommonDialog:
-            return std::make_unique<forms::CommonDialog>(form, row.kind, row.name, row.index, container);
-        default: std::abort();  // the layout holds no other kind
-    }
-}
+const Row& RowOf(int id) { return *std::find_if(std::begin(kLayout), std::end(kLayout), [id](const Row& r) { return r.id == id; }); }
 
-// A whole number as typed into the fade-time box: digits only, blanks around allowed,
-// within 32 bits. Empty text counts as 0.
-std::optional<std::int32_t> FadeSeconds(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return 0;
-    const auto last = text.find_last_not_of(" \t");
-    std::int64_t value = 0;
-    for (std::size_t i = first; i <= last; ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-        if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
+std::string WindowText(HWND window) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
 }  // namespace
 
-std::string TransparencyLabel(int value, int max) {
-    const std::int16_t divisor = static_cast<std::int16_t>(max + 1);
-    const double percent = static_cast<double>(value) / divisor * 100.0;
-    return std::to_string(num::ToInt16(percent)) + "% Transparent";
-}
+frmConfig::frmConfig() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FormProc<frmConfig>;
+    // Run by the dialog manager, so Tab, Esc, Enter and Alt with a letter work as in any dialog.
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = "Velumbra_frmConfig";
+    RegisterClassA(&wc);
+    const DWORD style = WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    CreateWindowExA(exStyle, wc.lpszClassName, "Configure Velumbra", style, 0, 0, 1, 1, nullptr, nullptr, instance,
+                    this);
+    for (const auto& [size, x, y] : {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}, {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}})
+        SendMessageA(hWnd, WM_SETICON, size,
+                     reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                         GetSystemMetrics(x), GetSystemMetrics(y), 0)));
 
-std::string FileNamePart(const std::string& path) {
-    const auto slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+    // The client area as designed, centred on the primary screen's work area.
+    RECT frame{0, 0, app::PixelsX(kClientWidth), app::PixelsY(kClientHeight)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    SetWindowPos(hWnd, nullptr, work.left + std::max(0, static_cast<int>(work.right - work.left - width) / 2),
+                 work.top + std::max(0, static_cast<int>(work.bottom - work.top - height) / 2), width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 
-template <class T>
-T* frmConfig::Find(const char* name, int index) const {
-    for (const auto& made : controls_)
-        if (made->name() == name && made->index() == index) return static_cast<T*>(made.get());
-    std::abort();  // the layout names every control the form uses
-}
-
-frmConfig::frmConfig() : forms::Form("frmConfig") {
-    SetCaption("Configure Velumbra");
-    Move(0, 0, kClientWidth, kClientHeight);
-    border = Border::FixedDialog;
-    iconResource = 1;
-
-    for (const ControlRow& row : kLayout) {
-        forms::Control* container =
-            row.container == nullptr ? nullptr : Find<forms::Control>(row.container, row.containerIndex);
-        auto control = MakeControl(*this, row, container);
-        control->Move(row.left, row.top, row.width, row.height);
-        control->SetTabIndex(row.tab);
-        if (row.kind == Kind::TextBox)
-            static_cast<forms::TextBox&>(*control).SetText(row.caption);
-        else
-            control->SetCaption(row.caption);
-        controls_.push_back(std::move(control));
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        font_ = Gdi<HFONT>(CreateFontIndirectA(&metrics.lfMessageFont));
+    const Row* previous = nullptr;
+    for (const Row& row : kLayout) {
+        const KindInfo& kind = kKinds[static_cast<int>(row.kind)];
+        // Every control opens a group for the dialog's arrow keys, but for an option button
+        // that continues the one before it.
+        const bool continues = row.kind == Kind::Option && previous != nullptr && previous->kind == Kind::Option &&
+                               previous->frame == row.frame;
+        const Row* container = row.frame != 0 ? &RowOf(row.frame) : nullptr;
+        const int left = row.left + (container ? container->left : 0), top = row.top + (container ? container->top : 0);
+        HWND control = CreateWindowExA(
+            kind.exStyle, kind.windowClass, row.text,
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | row.style | (continues ? 0 : WS_GROUP),
+            app::PixelsX(left), app::PixelsY(top), app::PixelsX(row.width), app::PixelsY(row.height), hWnd,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        previous = &row;
     }
 
-    Frame1 = Find<forms::Frame>("Frame1");
-    Frame2 = Find<forms::Frame>("Frame2");
-    for (int i = 0; i < 2; ++i) Frame3[i] = Find<forms::Frame>("Frame3", i);
-    for (int i = 0; i < 5; ++i) optDisable[i] = Find<forms::OptionButton>("optDisable", i);
-    for (int i = 0; i < 2; ++i) optImage[i] = Find<forms::OptionButton>("optImage", i);
-    for (int i = 0; i < 2; ++i) Command1[i] = Find<forms::CommandButton>("Command1", i);
-    for (int i = 0; i < 3; ++i) Command2[i] = Find<forms::CommandButton>("Command2", i);
-    chkStretch = Find<forms::CheckBox>("chkStretch");
-    chkOpaque = Find<forms::CheckBox>("chkOpaque");
-    txtFadeTime = Find<forms::TextBox>("txtFadeTime");
-    varTrans = Find<forms::HScrollBar>("varTrans");
-    lblTrans = Find<forms::Label>("lblTrans");
-    Label1 = Find<forms::Label>("Label1");
-    boxColor = Find<forms::Shape>("boxColor");
-    cmd = Find<forms::CommonDialog>("cmd");
-
-    // Further design settings; no event handler is attached yet, so none runs.
-    optImage[1]->SetValue(true);
-    Command2[2]->isCancel = true;
-    Command2[1]->isDefault = true;
-    txtFadeTime->maxLength = 6;
-    varTrans->SetRange(0, 31);
-    varTrans->smallChange = 1;
-    varTrans->largeChange = 4;
-    lblTrans->centred = true;
-    optImage[0]->mnemonic = false;  // a file name shows its "&" as it is
-    cmd->Filter = kPictureFilter;
-
-    for (int i = 0; i < 2; ++i) Command1[i]->OnClick = [this](int index) { Command1_Click(index); };
-    for (int i = 0; i < 3; ++i) Command2[i]->OnClick = [this](int index) { Command2_Click(index); };
-    for (int i = 0; i < 2; ++i) optImage[i]->OnClick = [this](int index) { optImage_Click(index); };
-    for (int i = 0; i < 5; ++i) optDisable[i]->OnClick = [this](int index) { optDisable_Click(index); };
-    chkOpaque->OnClick = [this] { chkOpaque_Click(); };
-    txtFadeTime->OnKeyPress = [this](int& keyAscii) { txtFadeTime_KeyPress(keyAscii); };
-    varTrans->OnChange = [this] { varTrans_Change(); };
-    OnUnload = [this](std::int16_t& cancel) { Form_Unload(cancel); };
+    // Further design settings; no handler runs for them.
+    SendMessageA(Item(idOptImage + NoPicture), BM_SETCHECK, BST_CHECKED, 0);
+    SetScrollRange(Item(idVarTrans), SB_CTL, 0, kScrollMax, FALSE);
+    HWND fadeTime = Item(idTxtFadeTime);
+    SendMessageA(fadeTime, EM_LIMITTEXT, kFadeTimeLength, 0);
+    // Every character typed into the fade time passes its key filter first.
+    SetWindowLongPtrA(fadeTime, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    editProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(fadeTime, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&frmConfig::FadeTimeProc)));
+    cmd.Filter = kPictureFilter;
 }
 
 void frmConfig::pop() {
     const settings::SettingsRecord& s = settings::Current();
-    boxColor->SetFillColor(static_cast<COLORREF>(s.formcolor));
-    varTrans->SetValue(num::ToInt16(s.transvalue / 8));
-    ShowTransparency();
-
+    SetFillColor(static_cast<COLORREF>(s.formcolor));
+    SetScrollValue(num::ToInt16(s.transvalue / 8));
+    varTrans_Change();  // the label in any case, also when the value stayed
     // The magnitude of the most negative value does not fit: it shows as the largest one.
-    const std::int32_t seconds = s.opaquetime == std::numeric_limits<std::int32_t>::min()
-                                     ? std::numeric_limits<std::int32_t>::max()
-                                     : std::abs(s.opaquetime);
-    txtFadeTime->SetText(std::to_string(seconds));
-    if (s.opaquetime > 0) {
-        chkOpaque->SetValue(1);
-        txtFadeTime->SetEnabled(true);
-    } else {
-        chkOpaque->SetValue(0);
-        txtFadeTime->SetEnabled(false);
-    }
-
+    const std::int32_t seconds =
+        s.opaquetime == std::numeric_limits<std::int32_t>::min() ? std::numeric_limits<std::int32_t>::max()
+                                                                 : std::abs(s.opaquetime);
+    SetWindowTextA(Item(idTxtFadeTime), std::to_string(seconds).c_str());
+    SetCheck(idChkOpaque, s.opaquetime > 0);
+    EnableWindow(Item(idTxtFadeTime), s.opaquetime > 0);
     if (!s.imagename.empty()) {
         FitImageCaption(FileNamePart(s.imagename));
-        optImage[0]->SetValue(true);
+        Select(idOptImage, 2, PictureOption);
     }
-    if (s.imagestretch != 0) chkStretch->SetValue(1);
-    if (s.disablecorner >= 0 && s.disablecorner <= 4) optDisable[s.disablecorner]->SetValue(true);
-    Show();
+    if (s.imagestretch != 0) SetCheck(idChkStretch, true);
+    Select(idOptDisable, 5, s.disablecorner);
+
+    ShowWindow(hWnd, SW_SHOW);
+    SetForegroundWindow(hWnd);
+    SendMessageA(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetNextDlgTabItem(hWnd, nullptr, FALSE)), TRUE);
 }
 
-void frmConfig::ShowTransparency() { lblTrans->SetCaption(TransparencyLabel(varTrans->Value(), varTrans->Max())); }
+LRESULT frmConfig::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CLOSE: Form_Unload();
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) OnClick(LOWORD(wParam));
+            return 0;
+        case WM_HSCROLL: OnScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_DRAWITEM: {  // the colour box: filled solid, no outline
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            const Gdi<HBRUSH> brush(CreateSolidBrush(fillColor_));
+            FillRect(item->hDC, &item->rcItem, brush.get());
+            return TRUE;
+        }
+        default: return DefDlgProcA(hWnd, message, wParam, lParam);
+    }
+}
 
-void frmConfig::varTrans_Change() { ShowTransparency(); }
+LRESULT CALLBACK frmConfig::FadeTimeProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* form = reinterpret_cast<frmConfig*>(GetWindowLongPtrA(edit, GWLP_USERDATA));
+    if (message == WM_CHAR) {
+        int code = static_cast<int>(wParam);
+        form->txtFadeTime_KeyPress(code);
+        if (code == 0) return 0;  // discarded
+        wParam = static_cast<WPARAM>(code);
+    }
+    return CallWindowProcA(form->editProc_, edit, message, wParam, lParam);
+}
 
-void frmConfig::chkOpaque_Click() { txtFadeTime->SetEnabled(chkOpaque->Value() == 1); }
+void frmConfig::OnClick(int id) {
+    if (id >= idCommand2 && id <= idCommand2 + Cancel) Command2_Click(id - idCommand2);
+    else if (id >= idCommand1 && id <= idCommand1 + PictureChooser) Command1_Click(id - idCommand1);
+    else if (id >= idOptImage && id <= idOptImage + NoPicture) Select(idOptImage, 2, id - idOptImage);
+    else if (id >= idOptDisable && id <= idOptDisable + 4) Select(idOptDisable, 5, id - idOptDisable);
+    else if (id == idChkOpaque || id == idChkStretch) SetCheck(id, !Checked(id));
+}
+
+void frmConfig::OnScroll(int code, int position) {
+    int value = ScrollValue();
+    switch (code) {
+        case SB_LINELEFT: value -= kScrollLine; break;
+        case SB_LINERIGHT: value += kScrollLine; break;
+        case SB_PAGELEFT: value -= kScrollPage; break;
+        case SB_PAGERIGHT: value += kScrollPage; break;
+        case SB_LEFT: value = 0; break;
+        case SB_RIGHT: value = kScrollMax; break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: value = position; break;
+        default: return;
+    }
+    SetScrollValue(std::clamp(value, 0, kScrollMax));
+}
+
+bool frmConfig::Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void frmConfig::SetCheck(int id, bool checked) {
+    if (Checked(id) == checked) return;
+    SendMessageA(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (id == idChkOpaque) chkOpaque_Click();
+}
+
+void frmConfig::Select(int firstId, int count, int index) {
+    if (Checked(firstId + index)) return;
+    for (int i = 0; i < count; ++i) {
+        HWND option = Item(firstId + i);
+        SendMessageA(option, BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
+        const LONG style = GetWindowLongA(option, GWL_STYLE);
+        SetWindowLongA(option, GWL_STYLE, i == index ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
+    if (firstId == idOptImage) optImage_Click(index); else optDisable_Click(index);
+}
+
+int frmConfig::ScrollValue() const { return GetScrollPos(Item(idVarTrans), SB_CTL); }
+
+void frmConfig::SetScrollValue(int value) {
+    if (ScrollValue() == value) return;
+    SetScrollPos(Item(idVarTrans), SB_CTL, value, TRUE);
+    varTrans_Change();
+}
+
+void frmConfig::SetFillColor(COLORREF color) {
+    fillColor_ = color;
+    InvalidateRect(Item(idBoxColor), nullptr, TRUE);
+}
+
+float frmConfig::TextWidth(const std::string& text) const {
+    const WindowDC dc(hWnd);
+    const Selected font(dc.get(), font_.get());
+    SIZE size{};
+    GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<float>(size.cx) * app::TwipsPerPixelX();
+}
+
+void frmConfig::varTrans_Change() {
+    SetWindowTextA(Item(idLblTrans), TransparencyLabel(ScrollValue(), kScrollMax).c_str());
+}
+
+void frmConfig::chkOpaque_Click() { EnableWindow(Item(idTxtFadeTime), Checked(idChkOpaque)); }
 
 void frmConfig::optDisable_Click(int index) { settings::Current().disablecorner = static_cast<std::int16_t>(index); }
 
 void frmConfig::txtFadeTime_KeyPress(int& keyAscii) {
     if (keyAscii < '0' || keyAscii > '9') {
-        forms::Beep();
+        MessageBeep(MB_OK);
         keyAscii = 0;
     }
 }
 
 void frmConfig::optImage_Click(int index) {
-    if (index != 0) return;
-    if (!optImage[0]->Caption().empty()) return;
-    Command1_Click(1);
-    if (optImage[0]->Caption().empty()) optImage[1]->SetValue(true);
+    // The picture option without a picture named asks for one; none chosen, "(None)" again.
+    if (index != PictureOption || GetWindowTextLengthA(Item(idOptImage + PictureOption)) > 0) return;
+    Command1_Click(PictureChooser);
+    if (GetWindowTextLengthA(Item(idOptImage + PictureOption)) == 0) Select(idOptImage, 2, NoPicture);
 }
 
 void frmConfig::Command1_Click(int index) {
-    if (index == 0) {
-        cmd->Flags = kColorFlags;
-        cmd->Color = boxColor->FillColor();
-        bool failed = false;
-        try {
-            cmd->ShowColor();
-        } catch (const forms::DialogError&) {
-            failed = true;  // cancelled or failed: nothing changes
-        }
-        if (failed) return;
-        boxColor->SetFillColor(cmd->Color);
-    } else if (index == 1) {
-        cmd->Flags = kOpenFlags;
-        cmd->FileName = settings::Current().imagename;
-        bool failed = false;
-        try {
-            cmd->ShowOpen();
-        } catch (const forms::DialogError&) {
-            failed = true;
-        }
-        if (failed) return;
-        settings::Current().imagename = cmd->FileName;
-        FitImageCaption(FileNamePart(settings::Current().imagename));
-        optImage[0]->SetValue(true);
+    if (index == ColourChooser) {
+        cmd.Flags = CC_RGBINIT | CC_FULLOPEN;  // start from Color, with the custom colours open
+        cmd.Color = fillColor_;
+        if (cmd.ShowColor(hWnd)) SetFillColor(cmd.Color);
+    } else if (index == PictureChooser) {
+        cmd.Flags = kOpenFlags;
+        cmd.FileName = settings::Current().imagename;
+        if (!cmd.ShowOpen(hWnd)) return;
+        settings::Current().imagename = cmd.FileName;
+        FitImageCaption(FileNamePart(cmd.FileName));
+        Select(idOptImage, 2, PictureOption);
     }
 }
 
 void frmConfig::Command2_Click(int index) {
-    if (index == 0) {
-        platform::IApplication& a = platform::App();
-        const std::string title = "Velumbra " + std::to_string(a.Major()) + "." + std::to_string(a.Minor()) + "." +
-                                  std::to_string(a.Revision()) + " for Win2K";
-        forms::MsgBox(std::string(kCredit) + "\n\n" + kContact + "\n" + kWeb, kInformation, title);
-    } else if (index == 1) {
+    if (index == About) {
+        const app::Version v = app::ProgramVersion();
+        const std::string title = "Velumbra " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
+                                  std::to_string(v.revision) + " for Win2K";
+        const std::string text = std::string(kCredit) + "\n\n" + kContact + "\n" + kWeb;
+        MessageBoxA(hWnd, text.c_str(), title.c_str(), MB_ICONINFORMATION | MB_OK);
+    } else if (index == Ok) {
         SaveAndClose();
-    } else if (index == 2) {
-        Unload();
+    } else if (index == Cancel) {
+        Form_Unload();
     }
 }
 
 void frmConfig::SaveAndClose() {
-    const auto seconds = FadeSeconds(txtFadeTime->Text());
+    const auto seconds = FadeSeconds(WindowText(Item(idTxtFadeTime)));
     if (!seconds) {
-        // Text pasted past the key filter: refuse it and show where the fault is.
-        forms::Beep();
-        if (txtFadeTime->Enabled()) txtFadeTime->SetFocus(); else chkOpaque->SetFocus();
+        // Text pasted past the key filter: refuse it and show where the fault is, the box's
+        // text selected to be typed over.
+        MessageBeep(MB_OK);
+        HWND box = Item(idTxtFadeTime);
+        SendMessageA(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(IsWindowEnabled(box) ? box : Item(idChkOpaque)),
+                     TRUE);
+        SendMessageA(box, EM_SETSEL, 0, -1);
         return;
     }
-    std::int32_t t = *seconds;
-    if (chkOpaque->Value() == 0) t = -t;
     settings::SettingsRecord& s = settings::Current();
-    if (optImage[1]->Value()) s.imagename.clear();
-    const COLORREF k = boxColor->FillColor();
-    const int v = varTrans->Value();
-    const int stretch = chkStretch->Value();
-    settings::SaveSettings(static_cast<std::int32_t>(k), v * 8, t, s.imagename, stretch == 1 ? -1 : 0,
-                           s.disablecorner);
-    Unload();
+    if (Checked(idOptImage + NoPicture)) s.imagename.clear();
+    settings::SaveSettings(static_cast<std::int32_t>(fillColor_), ScrollValue() * 8,
+                           Checked(idChkOpaque) ? *seconds : -*seconds, s.imagename,
+                           Checked(idChkStretch) ? -1 : 0, s.disablecorner);
+    Form_Unload();
 }
 
-void frmConfig::Form_Unload(std::int16_t&) { platform::EndProgram(); }
+void frmConfig::Form_Unload() { app::EndProgram(); }
 
-void frmConfig::FitImageCaption(std::string name) {
+void frmConfig::FitImageCaption(const std::string& name) {
     const unsigned generation = ++fitGeneration_;
-    const auto fits = [this](const std::string& text) {
-        const float room = optImage[0]->Width() - kOptionMarkWidth;
-        return room >= TextWidth(text);  // false for a width that cannot be compared
-    };
-    std::string s = std::move(name);
-    if (!fits(s)) {
-        s += "...";
-        while (!fits(s)) {
-            const std::size_t length = text::Length(s);  // in characters, not bytes
-            if (length <= 3) break;  // even "..." does not fit: "..." it is
-            s = text::Left(s, length - 4) + "...";
-            forms::DoEvents();
-            // A newer fit began meanwhile (another picture was chosen): its caption stands.
-            if (generation != fitGeneration_) return;
-        }
-    }
-    optImage[0]->SetCaption(s);
+    const float room = static_cast<float>(RowOf(idOptImage + PictureOption).width) - kOptionMarkWidth;
+    const auto caption = FitCaption(
+        name, [&](const std::string& s) { return room >= TextWidth(s); },
+        [&] {
+            app::DoEvents();
+            return generation == fitGeneration_;  // a newer fit began meanwhile: its caption stands
+        },
+        GetACP() == CP_UTF8);
+    if (!caption) return;
+    // A file name shows its "&" as it is, not as an access key.
+    std::string shown;
+    for (char c : *caption) shown += c == '&' ? "&&" : std::string(1, c);
+    SetWindowTextA(Item(idOptImage + PictureOption), shown.c_str());
 }

@@ -2,43 +2,31 @@
 // them from the settings and shows the window, "&Ok" saves all six settings.
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "platform/forms.h"
+#include "platform/choosers.h"
+#include "platform/win.h"
 
-// "NN% Transparent" for a scroll value v of a bar whose maximum is max.
-std::string TransparencyLabel(int value, int max);
-// Everything after the last backslash, or the whole path when it has none.
-std::string FileNamePart(const std::string& path);
-// The file filter of the picture chooser.
-extern const char* const kPictureFilter;
-
-class frmConfig : public forms::Form {
+class frmConfig {
 public:
+    // The window and its controls exist as designed, hidden; none of the form's code has run.
     frmConfig();
+    frmConfig(const frmConfig&) = delete;
+    frmConfig& operator=(const frmConfig&) = delete;
+
+    // Fills the controls from the settings and shows the dialog; returns at once.
     void pop();
 
-    // The controls, by their names and indices.
-    forms::Frame* Frame1;
-    forms::Frame* Frame2;
-    forms::Frame* Frame3[2];
-    forms::OptionButton* optDisable[5];
-    forms::OptionButton* optImage[2];
-    forms::CheckBox* chkStretch;
-    forms::CheckBox* chkOpaque;
-    forms::CommandButton* Command1[2];
-    forms::CommandButton* Command2[3];
-    forms::TextBox* txtFadeTime;
-    forms::HScrollBar* varTrans;
-    forms::Label* lblTrans;
-    forms::Label* Label1;
-    forms::Shape* boxColor;
-    forms::CommonDialog* cmd;
-
 private:
+    friend LRESULT CALLBACK FormProc<frmConfig>(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT Default(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefDlgProcA(hwnd, message, wParam, lParam);
+    }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK FadeTimeProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnClick(int id);
+    void OnScroll(int code, int position);
+
     void Command1_Click(int index);
     void Command2_Click(int index);
     void optImage_Click(int index);
@@ -46,16 +34,27 @@ private:
     void chkOpaque_Click();
     void txtFadeTime_KeyPress(int& keyAscii);
     void varTrans_Change();
-    void Form_Unload(std::int16_t& cancel);
+    [[noreturn]] void Form_Unload();
 
-    void FitImageCaption(std::string name);
-    void ShowTransparency();
     void SaveAndClose();
+    void FitImageCaption(const std::string& name);
 
-    template <class T>
-    T* Find(const char* name, int index = -1) const;
+    // The controls' state, as the handlers see it. Setting a value by code raises the same
+    // event as the user's click or scroll, when the value changes.
+    HWND Item(int id) const { return GetDlgItem(hWnd, id); }
+    bool Checked(int id) const;
+    void SetCheck(int id, bool checked);
+    void Select(int firstId, int count, int index);
+    int ScrollValue() const;
+    void SetScrollValue(int value);
+    void SetFillColor(COLORREF color);
+    float TextWidth(const std::string& text) const;
 
-    std::vector<std::unique_ptr<forms::Control>> controls_;
+    HWND hWnd = nullptr;
+    Gdi<HFONT> font_;
+    COLORREF fillColor_ = 0;  // boxColor's FillColor
+    CommonDialog cmd;
+    WNDPROC editProc_ = nullptr;
     // Counts caption fits; a fit that sees a newer one start while it yields gives way to it.
     unsigned fitGeneration_ = 0;
 };

@@ -70,7 +70,6 @@ std::int16_t ToInt16(double value) { return Saturate<std::int16_t>(value); }
 std::uint8_t ToByte(double value) { return Saturate<std::uint8_t>(value); }
 
 void SetSeparators(Separators separators) { g_separators = std::move(separators); }
-const Separators& CurrentSeparators() { return g_separators; }
 
 std::optional<double> ParseNumber(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

@@ -24,7 +24,6 @@ struct Separators {
     std::string thousands = ",";
 };
 void SetSeparators(Separators separators);
-const Separators& CurrentSeparators();
 
 // The locale's numeric test and conversion: blanks at either end, an optional sign, digits
 // with the locale's thousands separators in the integer part, the locale's decimal

@@ -1,158 +1,146 @@
 #include "screen/frmMain.h"
 
-#include "platform/application.h"
-#include "platform/numbers.h"
-#include "platform/window_services.h"
+#include <windowsx.h>
+
+#include "platform/app.h"
 #include "settings/settings.h"
 
-using platform::WindowServices;
+namespace {
 
-PictureFit FitPicture(float pw, float ph, float sw, float sh, bool stretch) {
-    float w = pw;
-    float h = ph;
-    bool fullHeight = false;
-    if (stretch) {
-        const float r = pw / ph;
-        const float s = sw / sh;
-        fullHeight = s > r;  // the screen is relatively wider: bars left and right
-        if (fullHeight) {
-            h = sh;
-            w = h * r;
-        } else {
-            w = sw;
-            h = w / r;
-        }
-    }
-    return PictureFit{w, h, CentreOffset(sw, w), CentreOffset(sh, h), fullHeight};
-}
+constexpr UINT_PTR kFadeTimer = 1;
 
-float CentreOffset(float screen, float size) {
-    const float leftover = screen - size;
-    return static_cast<float>(num::ToInt32(leftover) / 2);
-}
+}  // namespace
 
-FadeSetup SetUpFade(std::int32_t opaquetime, std::int32_t transvalue) {
-    // Milliseconds per alpha unit; saturates at the timer's maximum for huge fade times.
-    std::int32_t interval = num::ToInt32(static_cast<double>(opaquetime) / static_cast<double>(transvalue) * 1000.0);
-    std::string tag = "1";
-    if (interval < 100) {
-        // Several units per tick instead, so no tick comes sooner than 100 ms.
-        tag = num::FormatDouble(100.0 / interval + 1.0);
-        interval = num::ToInt32(num::ParseNumber(tag).value_or(1.0) * interval);
-    }
-    return FadeSetup{interval, tag};
-}
-
-bool PointerFilter::Moved(float x, float y) {
-    const std::int32_t xi = num::ToInt32(x);
-    const std::int32_t yi = num::ToInt32(y);
-    if (xi == lastX && yi == lastY) {
-        moveCount = 0;
-    } else {
-        lastX = xi;
-        lastY = yi;
-        if (moveCount < 5) ++moveCount;
-    }
-    return moveCount > 4;
-}
-
-frmMain::frmMain() : forms::Form("frmMain"), tmrOpaque(*this, "tmrOpaque"), img(*this, "img") {
-    Move(0, 0, 4680, 3195);
-    border = Border::None;
-    showInTaskbar = false;
-    tmrOpaque.SetInterval(1000);
-    img.Move(0, 0, 3555, 2295);
-
-    OnKeyDown = [this](std::int16_t key, std::int16_t shift) { Form_KeyDown(key, shift); };
-    OnMouseDown = [this](std::int16_t b, std::int16_t s, float x, float y) { Form_MouseDown(b, s, x, y); };
-    OnMouseMove = [this](std::int16_t b, std::int16_t s, float x, float y) { Form_MouseMove(b, s, x, y); };
-    OnUnload = [this](std::int16_t& cancel) { Form_Unload(cancel); };
-    img.OnMouseDown = [this](std::int16_t b, std::int16_t s, float x, float y) { img_MouseDown(b, s, x, y); };
-    img.OnMouseMove = [this](std::int16_t b, std::int16_t s, float x, float y) { img_MouseMove(b, s, x, y); };
-    tmrOpaque.OnTimer = [this] { tmrOpaque_Timer(); };
+frmMain::frmMain() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FormProc<frmMain>;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    // No class cursor: the pointer is hidden the whole time, so showing it again on the way
+    // out costs nothing.
+    wc.lpszClassName = "Velumbra_frmMain";
+    RegisterClassA(&wc);
+    // A tool window: no taskbar button.
+    CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
+                    this);
 }
 
 void frmMain::doSS() {
     const settings::SettingsRecord& s = settings::Current();
-    SetBackColor(static_cast<COLORREF>(s.formcolor));
-    SetWindowState(kMaximized);
-
-    if (!s.imagename.empty()) {
-        bool loadFailed = false;
-        try {
-            img.SetPicture(forms::LoadPicture(s.imagename));
-        } catch (const std::exception&) {
-            loadFailed = true;  // no picture: the tint alone
-        }
-        if (!loadFailed) {
-            platform::IScreen& screen = platform::Screen();
-            const float sw = screen.Width();
-            const float sh = screen.Height();
-            const PictureFit fit = FitPicture(img.Width(), img.Height(), sw, sh, s.imagestretch != 0);
-            if (s.imagestretch != 0) {
-                img.SetStretch(true);
-                if (fit.fullHeight) {
-                    img.SetHeight(fit.height);
-                    img.SetWidth(fit.width);
-                } else {
-                    img.SetWidth(fit.width);
-                    img.SetHeight(fit.height);
-                }
-            }
-            img.SetTop(fit.top);
-            img.SetLeft(fit.left);
-        }
-    }
-
-    Show();
-    WindowServices().SetWindowPos(hWnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    WindowServices().ShowCursor(0);
+    BackColor = static_cast<COLORREF>(s.formcolor);
+    // Maximised: a window without a frame covers the primary screen, which starts at (0, 0).
+    SetWindowPos(hWnd, nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!s.imagename.empty()) ShowPicture(s.imagename, s.imagestretch != 0);
+    ShowWindow(hWnd, SW_SHOW);
+    SetForegroundWindow(hWnd);
+    SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    ShowCursor(FALSE);
     curAlpha = static_cast<std::uint8_t>(255 - static_cast<std::uint8_t>(s.transvalue));
     if (s.opaquetime > 0 && curAlpha < 255) {
         const FadeSetup fade = SetUpFade(s.opaquetime, s.transvalue);
-        tmrOpaque.SetInterval(fade.interval);
-        tmrOpaque.SetTag(fade.tag);
-        tmrOpaque.SetEnabled(true);
+        tmrOpaque.Interval = fade.interval;
+        tmrOpaque.Tag = fade.tag;
+        SetTimer(hWnd, kFadeTimer, static_cast<UINT>(tmrOpaque.Interval), nullptr);
     }
-    const LONG exStyle = WindowServices().GetWindowLongA(hWnd(), GWL_EXSTYLE);
-    WindowServices().SetWindowLongA(hWnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-    WindowServices().SetLayeredWindowAttributes(hWnd(), 0, curAlpha, LWA_ALPHA);
+    const LONG exStyle = GetWindowLongA(hWnd, GWL_EXSTYLE);
+    SetWindowLongA(hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hWnd, 0, curAlpha, LWA_ALPHA);
+}
+
+void frmMain::ShowPicture(const std::string& path, bool stretch) {
+    std::optional<Picture> picture = LoadPicture(path);
+    if (!picture) return;  // no picture: the tint alone
+    // Its own size in twips at the screen's resolution; sizes beyond 32 bits would overflow
+    // the placement, and such a picture counts as one that did not load.
+    const float width = static_cast<float>(picture->width) * app::TwipsPerPixelX();
+    const float height = static_cast<float>(picture->height) * app::TwipsPerPixelY();
+    constexpr float kLimit = 2147483648.0f;
+    if (!(width < kLimit && height < kLimit)) return;
+    const PictureFit fit = FitPicture(width, height, app::ScreenWidth(), app::ScreenHeight(), stretch);
+    img = {fit.left, fit.top, fit.width, fit.height, std::move(picture)};
+}
+
+bool frmMain::OnPicture(float x, float y) const {
+    return img.Picture && x >= img.Left && x < img.Left + img.Width && y >= img.Top && y < img.Top + img.Height;
+}
+
+LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto x = [&] { return static_cast<float>(GET_X_LPARAM(lParam)) * app::TwipsPerPixelX(); };
+    const auto y = [&] { return static_cast<float>(GET_Y_LPARAM(lParam)) * app::TwipsPerPixelY(); };
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: Form_KeyDown(); return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+            if (OnPicture(x(), y())) img_MouseDown(); else Form_MouseDown();
+            return 0;
+        case WM_MOUSEMOVE:
+            if (OnPicture(x(), y())) img_MouseMove(x() - img.Left, y() - img.Top); else Form_MouseMove(x(), y());
+            return 0;
+        case WM_TIMER: tmrOpaque_Timer(); return 0;
+        case WM_ERASEBKGND: return 1;  // the paint covers every pixel
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_SYSCOMMAND:
+            // Already saving the screen: the system's idle request needs nothing more.
+            if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
+            break;
+        default: break;
+    }
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+void frmMain::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hWnd, &ps);
+    const int left = app::PixelsX(img.Left), top = app::PixelsY(img.Top);
+    const int width = app::PixelsX(img.Width), height = app::PixelsY(img.Height);
+    if (img.Picture && width > 0 && height > 0) {
+        // Scaled and laid over the back colour once; every repaint only copies it.
+        if (!drawn_) drawn_ = DrawnPicture(*img.Picture, width, height, BackColor);
+        if (drawn_) {
+            MemoryDC memory(CreateCompatibleDC(dc));
+            Selected picture(memory.get(), drawn_.get());
+            BitBlt(dc, left, top, width, height, memory.get(), 0, 0, SRCCOPY);
+            ExcludeClipRect(dc, left, top, left + width, top + height);
+        }
+    }
+    RECT client;
+    GetClientRect(hWnd, &client);
+    const Gdi<HBRUSH> back(CreateSolidBrush(BackColor & 0xFFFFFF));
+    FillRect(dc, &client, back.get());
+    EndPaint(hWnd, &ps);
 }
 
 void frmMain::tmrOpaque_Timer() {
     if (curAlpha == 255) {
-        tmrOpaque.SetEnabled(false);
+        KillTimer(hWnd, kFadeTimer);
     } else {
-        const double step = num::ParseNumber(tmrOpaque.Tag()).value_or(1.0);
-        if (curAlpha + num::ToInt16(step) > 255)
-            curAlpha = 255;
-        else
-            curAlpha = static_cast<std::uint8_t>(curAlpha + num::ToByte(step));
-        WindowServices().SetLayeredWindowAttributes(hWnd(), 0, curAlpha, LWA_ALPHA);
+        curAlpha = NextAlpha(curAlpha, tmrOpaque.Tag);
+        SetLayeredWindowAttributes(hWnd, 0, curAlpha, LWA_ALPHA);
     }
     // Input waiting now (a key, a click) is handled before the next tick.
-    forms::DoEvents();
+    app::DoEvents();
 }
 
-void frmMain::Form_KeyDown(std::int16_t, std::int16_t) { Unload(); }
+// Any key with any modifiers, and any button, ends the screen.
+void frmMain::Form_KeyDown() { Form_Unload(); }
+void frmMain::Form_MouseDown() { Form_Unload(); }
+void frmMain::img_MouseDown() { Form_Unload(); }
 
-void frmMain::Form_MouseDown(std::int16_t, std::int16_t, float, float) { Unload(); }
-
-void frmMain::img_MouseDown(std::int16_t, std::int16_t, float, float) { Unload(); }
-
-void frmMain::Form_MouseMove(std::int16_t, std::int16_t, float x, float y) {
+void frmMain::Form_MouseMove(float x, float y) {
     if (pointer.Moved(x, y)) {
-        Hide();
-        Unload();
+        ShowWindow(hWnd, SW_HIDE);
+        Form_Unload();
     }
 }
 
-void frmMain::img_MouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
-    Form_MouseMove(button, shift, img.Left() + x, img.Top() + y);
-}
+// The picture's events come relative to it; the filter counts in the form's coordinates.
+void frmMain::img_MouseMove(float x, float y) { Form_MouseMove(img.Left + x, img.Top + y); }
 
-void frmMain::Form_Unload(std::int16_t&) {
-    WindowServices().SetWindowPos(hWnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    WindowServices().ShowCursor(-1);
-    platform::EndProgram();
+void frmMain::Form_Unload() {
+    SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    ShowCursor(TRUE);
+    app::EndProgram();
 }

@@ -4,56 +4,54 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "platform/forms.h"
+#include "platform/picture.h"
+#include "platform/win.h"
+#include "screen/saver_rules.h"
 
-// The picture control's geometry in twips. A stretched picture that fills the screen's
-// height is sized height first, otherwise width first.
-struct PictureFit {
-    float width, height, left, top;
-    bool fullHeight;
-};
-// Picture of pw x ph on a screen of sw x sh (twips): own size, or scaled to fit the screen
-// with its aspect ratio kept; centred either way.
-PictureFit FitPicture(float pw, float ph, float sw, float sh, bool stretch);
-// The centring offset: the leftover rounded halves to even, then halved toward zero.
-float CentreOffset(float screen, float size);
-
-// The fade timer's set-up: ticks at least 100 ms apart, each adding the step held in the tag.
-struct FadeSetup {
-    std::int32_t interval;
-    std::string tag;
-};
-FadeSetup SetUpFade(std::int32_t opaquetime, std::int32_t transvalue);
-
-// Counts pointer moves to new positions; a repeated position starts the count again.
-// Positions are 32-bit, so every screen's coordinates in twips fit.
-struct PointerFilter {
-    std::int32_t moveCount = 0;
-    std::int32_t lastX = 0;
-    std::int32_t lastY = 0;
-    // True once five moves in a row reached new positions.
-    bool Moved(float x, float y);
-};
-
-class frmMain : public forms::Form {
+class frmMain {
 public:
+    // The window exists, hidden; none of the form's code has run.
     frmMain();
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // Sets the screen up from the settings and shows it; returns at once.
     void doSS();
 
-    forms::Timer tmrOpaque;
-    forms::Image img;
+private:
+    friend LRESULT CALLBACK FormProc<frmMain>(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT Default(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    void ShowPicture(const std::string& path, bool stretch);
+    bool OnPicture(float x, float y) const;
 
+    void Form_KeyDown();
+    void Form_MouseDown();
+    void Form_MouseMove(float x, float y);
+    [[noreturn]] void Form_Unload();
+    void img_MouseDown();
+    void img_MouseMove(float x, float y);
+    void tmrOpaque_Timer();
+
+    HWND hWnd = nullptr;
+    COLORREF BackColor = 0;
+    // The fade timer: its interval, and the step it adds, as text.
+    struct {
+        std::int32_t Interval = 1000;
+        std::string Tag;
+    } tmrOpaque;
+    // The picture control: geometry in twips of the client area.
+    struct {
+        float Left = 0, Top = 0, Width = 0, Height = 0;
+        std::optional<::Picture> Picture;
+    } img;
     std::uint8_t curAlpha = 0;
     PointerFilter pointer;
-
-private:
-    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
-    void Form_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
-    void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
-    void Form_Unload(std::int16_t& cancel);
-    void img_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
-    void img_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
-    void tmrOpaque_Timer();
+    Gdi<HBITMAP> drawn_;  // the picture at its drawn size over the back colour, made at the first paint
 };

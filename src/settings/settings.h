@@ -1,8 +1,9 @@
-// The six user settings, one process-wide record, loaded from and saved to
+// The six user settings: one process-wide record, loaded from and saved to
 // HKEY_CURRENT_USER\Software\Velumbra.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace settings {
@@ -22,11 +23,16 @@ struct SettingsRecord {
 // The current settings of this process.
 SettingsRecord& Current();
 
-// Replaces the current record from the registry: stored values, else defaults, limits applied.
+// A record made from the six values' stored texts, as the registry routines read them (empty
+// when missing): numbers by the locale's rules rounded halves to even, defaults for what is
+// missing or no number, then the limits.
+SettingsRecord FromStoredText(const std::function<std::string(const char* name)>& read);
+
+// Replaces the current record from the registry.
 void LoadSettings();
 
 // Writes the six values to the registry (creating the key when needed) and makes them the
-// current record, exactly as passed.
+// current record, exactly as passed: no limits on the way in.
 void SaveSettings(std::int32_t formcolor, std::int32_t transvalue, std::int32_t opaquetime, std::string imagename,
                   std::int16_t imagestretch, std::int16_t disablecorner);
 

@@ -1,26 +1,13 @@
-// The process entry: install the Win32 platform, run Main, then the event loop.
-#include "platform/forms.h"
-#include "platform/text.h"
-#include "platform/win32_backend.h"
-#include "platform/win32_registry.h"
-#include "platform/win32_services.h"
+// The process entry: Main, then the event loop, in which the one form lives until it ends
+// the process.
+#include <windows.h>
+
+#include "platform/app.h"
 #include "startup/modMain.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    static platform::Win32Registry registry;
-    static platform::Win32WindowServices window;
-    static platform::Win32Screen screen;
-    static platform::Win32Application app(commandLine != nullptr ? commandLine : "");
-    static forms::Win32Backend backend(instance);
-    platform::SetRegistry(&registry);
-    platform::SetWindowServices(&window);
-    platform::SetScreen(&screen);
-    platform::SetApp(&app);
-    forms::SetBackend(&backend);
-    platform::LoadLocaleSeparators();
-    text::SetUtf8(GetACP() == CP_UTF8);
-
-    modMain::Main();
-    forms::RunEventLoop();
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    app::LoadLocaleSeparators();
+    modMain::Main(commandLine != nullptr ? commandLine : "");
+    app::RunEventLoop();
     return 0;
 }

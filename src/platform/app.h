@@ -1,0 +1,39 @@
+// What the program asks of Windows itself: the instance lock, its version, the user's number
+// format, the primary screen, the event loop and the end of the process.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace app {
+
+// Takes the instance lock, held until the process ends; true when another instance has it.
+bool PrevInstance();
+
+// The program's version from its version resource: 1.6.0.13 gives 1, 6 and 13.
+struct Version {
+    std::int16_t major, minor, revision;
+};
+Version ProgramVersion();
+
+// Hands the user's decimal and thousands separators to the number rules.
+void LoadLocaleSeparators();
+
+// The primary screen: twips per pixel at the system's resolution, and the size in twips.
+float TwipsPerPixelX();
+float TwipsPerPixelY();
+float ScreenWidth();
+float ScreenHeight();
+// A length in twips as whole pixels.
+int PixelsX(float twips);
+int PixelsY(float twips);
+
+// Handles every window message waiting now.
+void DoEvents();
+// Handles window messages until the process ends.
+void RunEventLoop();
+// Ends the process at once, with exit status 0; nothing after the call runs.
+[[noreturn]] void EndProgram();
+
+}  // namespace app

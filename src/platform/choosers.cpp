@@ -1,0 +1,84 @@
+#include "platform/choosers.h"
+
+#include <cderr.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+// The choosers' DLL is loaded the first time one opens. Linked at start, it would bring the
+// shell, the printing system and their libraries into every saver process (about 9 MB more
+// resident) for choosers only the settings dialog shows.
+struct Comdlg32 {
+    decltype(&ChooseColorA) chooseColor = nullptr;
+    decltype(&GetOpenFileNameA) getOpenFileName = nullptr;
+    decltype(&CommDlgExtendedError) extendedError = nullptr;
+    bool Loaded() const { return chooseColor && getOpenFileName && extendedError; }
+};
+
+const Comdlg32& LoadComdlg32() {
+    static const Comdlg32 loaded = [] {
+        Comdlg32 d;
+        HMODULE module = LoadLibraryExA("comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module == nullptr) return d;
+        const auto get = [module](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+        };
+        get(d.chooseColor, "ChooseColorA");
+        get(d.getOpenFileName, "GetOpenFileNameA");
+        get(d.extendedError, "CommDlgExtendedError");
+        return d;
+    }();
+    return loaded;
+}
+
+}  // namespace
+
+bool CommonDialog::ShowColor(HWND owner) {
+    const Comdlg32& dll = LoadComdlg32();
+    if (!dll.Loaded()) return false;
+    static COLORREF custom[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                                  0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner;
+    cc.rgbResult = Color;
+    cc.lpCustColors = custom;
+    cc.Flags = Flags;
+    if (!dll.chooseColor(&cc)) return false;
+    Color = cc.rgbResult;
+    return true;
+}
+
+bool CommonDialog::ShowOpen(HWND owner) {
+    const Comdlg32& dll = LoadComdlg32();
+    if (!dll.Loaded()) return false;
+    std::string filter = Filter;
+    std::replace(filter.begin(), filter.end(), '|', '\0');
+    filter.push_back('\0');  // with the string's own, the list ends in two NULs
+    std::vector<char> file(32768);
+    for (const std::string& initial : {FileName, std::string()}) {
+        std::fill(file.begin(), file.end(), '\0');
+        std::copy_n(initial.begin(), std::min(initial.size(), file.size() - 1), file.begin());
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = filter.c_str();
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = file.data();
+        ofn.nMaxFile = static_cast<DWORD>(file.size());
+        ofn.Flags = Flags;
+        if (dll.getOpenFileName(&ofn)) {
+            FileName = file.data();
+            return true;
+        }
+        // A stored name the chooser cannot start from must not lock the user out: it opens
+        // once more with no name. A cancel or any other failure ends here.
+        if (initial.empty() || dll.extendedError() != FNERR_INVALIDFILENAME) return false;
+    }
+    return false;
+}

@@ -1,0 +1,251 @@
+// The program's pure rules, table-driven: one row per case, the expected values written out.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <set>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "config/dialog_rules.h"
+#include "platform/numbers.h"
+#include "platform/resample.h"
+#include "screen/saver_rules.h"
+#include "settings/settings.h"
+#include "startup/start_rules.h"
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+const std::nullopt_t none = std::nullopt;
+
+// The separators are process-wide: each use puts the usual ones back, even when a check fails.
+struct Locale {
+    Locale(const char* decimal, const char* thousands) { num::SetSeparators({decimal, thousands}); }
+    ~Locale() { num::SetSeparators({".", ","}); }
+};
+
+TEST(Numbers, ConversionsRoundHalvesToEvenAndSaturate) {
+    const struct { double in; std::int32_t i32; std::int16_t i16; std::uint8_t byte; } rows[] = {
+        {2.5, 2, 2, 2}, {3.5, 4, 4, 4}, {-2.5, -2, -2, 0}, {200.5, 200, 200, 200}, {201.5, 202, 202, 202},
+        {255.5, 256, 256, 255}, {3e9, kMax, 32767, 255}, {-3e9, kMin, -32768, 0}, {kInf, kMax, 32767, 255},
+        {-kInf, kMin, -32768, 0}, {std::numeric_limits<double>::quiet_NaN(), 0, 0, 0}};
+    for (const auto& r : rows)
+        EXPECT_EQ(std::tuple(num::ToInt32(r.in), num::ToInt16(r.in), +num::ToByte(r.in)),
+                  std::tuple(r.i32, r.i16, +r.byte)) << r.in;
+}
+
+TEST(Numbers, ParseNumberFollowsTheLocale) {
+    const struct { const char* text; std::optional<double> want; const char *decimal = ".", *group = ","; } rows[] = {
+        {"128", 128}, {"  -30 ", -30}, {"+7", 7}, {"1,234.5", 1234.5}, {"1e3", 1000}, {"2.5E-1", 0.25}, {".5", 0.5},
+        {"5.", 5}, {"", none}, {"abc", none}, {"12abc", none}, {"-", none}, {"1e", none}, {",5", none},
+        {"1.2.3", none}, {"1 2", none}, {"1e999", kInf}, {"1.234,5", 1234.5, ",", "."}, {"2,5", 2.5, ",", "."},
+        {"2.5", 25, ",", "."}, {"1\xC2\xA0" "000,25", 1000.25, ",", "\xC2\xA0"}, {"3.5", none, ",", "\xC2\xA0"}};
+    for (const auto& r : rows) {
+        const Locale locale(r.decimal, r.group);
+        EXPECT_EQ(num::ParseNumber(r.text), r.want) << '"' << r.text << "\" with " << r.decimal << r.group;
+    }
+}
+
+TEST(Numbers, LeadingNumberReadsThePointWhateverTheLocale) {
+    const Locale locale(",", ".");
+    const std::pair<const char*, double> rows[] = {
+        {"3", 3}, {"2.5", 2.5}, {"3abc", 3}, {" 1 2\t3\n", 123}, {"-1", -1}, {"+4", 4}, {"", 0},
+        {"abc", 0}, {".", 0}, {"1e2x", 100}, {"7e", 7}, {"1.5.5", 1.5}, {"--1", 0}, {"4\n5", 45}};
+    for (const auto& [text, value] : rows) EXPECT_EQ(num::LeadingNumber(text), value) << '"' << text << '"';
+}
+
+TEST(Numbers, FormatDoubleKeeps15DigitsAndTheLocalesSeparator) {
+    EXPECT_EQ(num::FormatDouble(100.0 / 78 + 1), "2.28205128205128");
+    EXPECT_EQ(num::FormatDouble(26), "26");
+    const Locale locale(",", ".");
+    EXPECT_EQ(num::FormatDouble(100.0 / 38 + 1), "3,63157894736842");
+    EXPECT_EQ(num::ParseNumber(num::FormatDouble(13.5)), 13.5);
+}
+
+TEST(Settings, FromStoredTextAppliesDefaultsRoundingAndLimits) {
+    const auto fields = [](const settings::SettingsRecord& s) {
+        return std::map<std::string, std::string>{
+            {"formcolor", std::to_string(s.formcolor)}, {"transvalue", std::to_string(s.transvalue)},
+            {"opaquetime", std::to_string(s.opaquetime)}, {"imagename", s.imagename},
+            {"imagestretch", std::to_string(s.imagestretch)}, {"disablecorner", std::to_string(s.disablecorner)}};
+    };
+    // Each row stores one value; the other five are missing and keep their defaults.
+    const struct { const char *name, *text, *want; } rows[] = {
+        {"imagename", "", ""}, {"transvalue", "300", "255"}, {"transvalue", "-5", "0"},
+        {"transvalue", " 200.5 ", "200"}, {"transvalue", "201.5", "202"}, {"transvalue", "abc", "128"},
+        {"transvalue", "1e3", "255"}, {"formcolor", "-5", "5"}, {"formcolor", "16777216", "16777215"},
+        {"formcolor", "-2147483648", "16777215"}, {"formcolor", "-99999999999", "16777215"}, {"formcolor", "red", "0"},
+        {"opaquetime", "-30", "-30"}, {"opaquetime", "99999999999", "2147483647"},
+        {"opaquetime", "-99999999999", "-2147483648"}, {"imagename", " D:\\a b.bmp ", " D:\\a b.bmp "},
+        {"imagestretch", "1", "-1"}, {"imagestretch", " 1", "0"}, {"imagestretch", "2", "0"},
+        {"imagestretch", "-1", "0"}, {"disablecorner", "7", "4"}, {"disablecorner", "-1", "0"},
+        {"disablecorner", "2.5", "2"}, {"disablecorner", "3.5", "4"}, {"disablecorner", "3rd", "3"},
+        {"disablecorner", "99999", "4"}, {"disablecorner", "-99999", "0"}};
+    for (const auto& r : rows) {
+        auto want = fields({0, 128, 0, "", 0, 0});
+        want[r.name] = r.want;
+        const auto read = [&](const char* name) { return std::string(r.name) == name ? r.text : ""; };
+        EXPECT_EQ(fields(settings::FromStoredText(read)), want) << r.name << " = \"" << r.text << '"';
+    }
+}
+
+TEST(Saver, FadeSetUpKeepsTicks100MsApart) {
+    const struct { std::int32_t seconds, trans, interval; const char* tag; } rows[] = {
+        {60, 128, 469, "1"}, {1, 10, 100, "1"}, {5, 16, 312, "1"}, {10, 128, 178, "2.28205128205128"},
+        {3, 80, 138, "3.63157894736842"}, {10, 255, 139, "3.56410256410256"}, {2, 200, 110, "11"}, {1, 25, 140, "3.5"},
+        {1, 125, 108, "13.5"}, {1, 255, 104, "26"}, {kMax, 1, kMax, "1"}, {kMax, 255, kMax, "1"}};
+    const auto all = [](const FadeSetup& f) { return std::tuple(f.interval, f.tag); };
+    for (const auto& r : rows)
+        EXPECT_EQ(all(SetUpFade(r.seconds, r.trans)), std::tuple(r.interval, r.tag)) << r.seconds << ',' << r.trans;
+    const Locale locale(",", ".");
+    EXPECT_EQ(all(SetUpFade(3, 80)), std::tuple(138, "3,63157894736842"));
+}
+
+TEST(Saver, TicksStepByTheRoundedTagUpTo255) {
+    const struct { std::int32_t opaquetime, transvalue, first, step; } rows[] = {
+        {1, 255, 26, 26}, {1, 125, 144, 14}, {1, 25, 234, 4}, {3, 80, 179, 4}};
+    for (const auto& r : rows) {
+        const std::string tag = SetUpFade(r.opaquetime, r.transvalue).tag;
+        std::uint8_t alpha = static_cast<std::uint8_t>(255 - r.transvalue);
+        for (int want = r.first;; want += r.step) {
+            alpha = NextAlpha(alpha, tag);
+            ASSERT_EQ(alpha, std::min(want, 255)) << "tag " << tag;
+            if (want >= 255) break;
+        }
+    }
+    EXPECT_EQ(NextAlpha(253, "4"), 255);
+}
+
+TEST(Saver, FitPictureScalesAndCentres) {
+    const struct { float pw, ph, sw, sh; bool stretch; PictureFit want; } rows[] = {
+        {3000, 1000, 15360, 11520, 1, {15360, 5120, 0, 3200}}, {1000, 2000, 15360, 11520, 1, {5760, 11520, 4800, 0}},
+        {4000, 3000, 15360, 11520, 1, {15360, 11520, 0, 0}}, {993, 1000, 2000, 1007, 0, {993, 1000, 503, 3}},
+        {2007, 1007, 2000, 1000, 0, {2007, 1007, -3, -3}}, {1000, 1000, 1010.5f, 1011.5f, 0, {1000, 1000, 5, 6}},
+        {1000, 7000, 3000, 21000, 1, {3000, 21000, 0, 0}}};  // equal ratio where height first would miss by 0.0002
+    const auto all = [](const PictureFit& f) { return std::tuple{f.width, f.height, f.left, f.top}; };
+    for (const auto& r : rows)
+        EXPECT_EQ(all(FitPicture(r.pw, r.ph, r.sw, r.sh, r.stretch)), all(r.want)) << r.pw << 'x' << r.ph;
+}
+
+TEST(Saver, PointerFilterReportsFiveNewPositionsInARow) {
+    const struct { std::vector<std::pair<float, float>> moves; int reportedAt; } rows[] = {
+        {{{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}, 4},
+        {{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}, 5},
+        {{{1, 0}, {2, 0}, {3, 0}, {4, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}}, -1},
+        {{{1, 0}, {2, 0}, {3, 0}, {4, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}}, 9},
+        {{{7, 0}, {8, 0}, {9, 0}, {2.4f, 0}, {2.5f, 0}}, -1},
+        {{{7, 0}, {8, 0}, {9, 0}, {1.6f, 0}, {2.5f, 0}}, -1},
+        {{{40000, 57600}, {57600, 40000}, {-40000, -40000}, {80000, 80000}, {40000, 80000}}, 4}};
+    for (const auto& [moves, reportedAt] : rows) {
+        PointerFilter filter;
+        const auto at = std::ranges::find_if(moves, [&](const auto& m) { return filter.Moved(m.first, m.second); });
+        EXPECT_EQ(at == moves.end() ? -1 : at - moves.begin(), reportedAt) << testing::PrintToString(moves);
+    }
+}
+
+TEST(Startup, ModeFromTheFirstTwoCharacters) {
+    const std::pair<const char*, Mode> rows[] = {
+        {"/c", Mode::Dialog}, {"/C:1234", Mode::Dialog}, {"/c 1234", Mode::Dialog}, {"/s", Mode::Saver},
+        {"/S extra", Mode::Saver}, {"", Mode::Saver}, {"/p 1234", Mode::End}, {"/P", Mode::End}, {"/a", Mode::End},
+        {"-s", Mode::End}, {"-c", Mode::End}, {"x", Mode::End}, {"/", Mode::End}, {" /s", Mode::End}};
+    for (const auto& [text, mode] : rows) EXPECT_EQ(ModeOf(text), mode) << '"' << text << '"';
+}
+
+TEST(Startup, ScreenPixelsRoundsBothThenDivides) {
+    const struct { float twips, factor; std::optional<std::int32_t> pixels; } rows[] = {
+        {15360, 15, 1024}, {7680, 7.5f, 960}, {2560, 2.5f, 1280}, {1000, 0.4f, none}, {15358.5f, 15, 1023}};
+    for (const auto& r : rows) EXPECT_EQ(ScreenPixels(r.twips, r.factor), r.pixels) << r.twips << " / " << r.factor;
+}
+
+TEST(Startup, CornerBandsAre10PixelsWide) {
+    // 1024 x 768 at 15 twips per pixel; a factor of 0.4 gives no length, so no corner vetoes.
+    const struct { int corner, x, y; bool in; float twipsPerPixel = 15; } rows[] = {
+        {4, 10, 10, true}, {4, 11, 0, false}, {4, 0, 11, false}, {4, -500, -3, true}, {2, 1014, 0, true},
+        {2, 1023, 10, true}, {2, 1013, 0, false}, {2, 1020, 11, false}, {2, 3000, -50, true}, {3, 1014, 758, true},
+        {3, 1023, 767, true}, {3, 1013, 767, false}, {3, 1023, 757, false}, {3, 1024, 768, true}, {1, 10, 758, true},
+        {1, 0, 767, true}, {1, 11, 767, false}, {1, 0, 757, false}, {0, 0, 0, false}, {0, 1023, 767, false},
+        {7, 0, 0, false}, {7, 1023, 767, false}, {1, 0, 5000, false, 0.4f}, {2, 5000, 0, false, 0.4f},
+        {3, 5000, 5000, false, 0.4f}};
+    for (const auto& r : rows) {
+        const ScreenTwips screen{15360, 11520, r.twipsPerPixel, r.twipsPerPixel};
+        EXPECT_EQ(InCorner(r.corner, r.x, r.y, screen), r.in) << r.x << ',' << r.y << " in corner " << r.corner;
+    }
+}
+
+TEST(Dialog, TransparencyLabelRoundsHalvesToEven) {
+    const int percent[32] = {0,  3,  6,  9,  12, 16, 19, 22, 25, 28, 31, 34, 38, 41, 44, 47,
+                             50, 53, 56, 59, 62, 66, 69, 72, 75, 78, 81, 84, 88, 91, 94, 97};
+    for (int v = 0; v < 32; ++v) EXPECT_EQ(TransparencyLabel(v, 31), std::to_string(percent[v]) + "% Transparent");
+}
+
+TEST(Dialog, FadeSecondsTakesWholeNumbersWithin32Bits) {
+    const std::pair<const char*, std::optional<std::int32_t>> rows[] = {
+        {"", 0}, {"   ", 0}, {" 12 ", 12}, {"2147483647", kMax}, {"2147483648", none},
+        {"12a", none}, {"-5", none}, {"1.5", none}, {"+3", none}};
+    for (const auto& [text, seconds] : rows) EXPECT_EQ(FadeSeconds(text), seconds) << '"' << text << '"';
+}
+
+TEST(Dialog, FitCaptionShortensBehindAnEllipsis) {
+    const auto x = [](int n, const char* letter = "x") { std::string s; while (n-- > 0) s += letter; return s; };
+    const char* e = "\xC3\xA9";  // two bytes in UTF-8
+    // carryOn is what every yield returns; measures and yields are checked where given.
+    struct Row { std::string name; int perChar, perDot; bool utf8; std::optional<std::string> want; bool carryOn = true;
+                 int measures = -1, yields = -1; };
+    const Row rows[] = {
+        {"", 92, 92, 0, ""}, {x(15), 92, 92, 0, x(15)}, {x(16), 90, 10, 0, x(15) + "..."},
+        {x(16), 92, 10, 0, x(14) + "..."}, {"abcdef", 300, 300, 0, "a..."}, {"abcdef", 1000, 500, 0, "..."},
+        {x(400), 90, 10, 0, x(15) + "...", true, 387, 385}, {x(20, e), 90, 90, 1, x(12, e) + "..."},
+        {x(16), 90, 10, 0, none, false}};
+    for (const auto& r : rows) {
+        int measures = 0, yields = 0;
+        const auto fits = [&](const std::string& s) {
+            ++measures;
+            int width = 0;
+            for (char c : s) width += c == '.' ? r.perDot : (c & 0xC0) == 0x80 ? 0 : r.perChar;
+            return width <= 1380;
+        };
+        // A fit that never ends is made to give way, so it fails rather than hangs.
+        EXPECT_EQ(FitCaption(r.name, fits, [&] { return ++yields < 1000 && r.carryOn; }, r.utf8), r.want) << r.name;
+        EXPECT_LE(measures, static_cast<int>(r.name.size()) + 2) << r.name;
+        if (r.measures >= 0) { EXPECT_EQ(std::pair(measures, yields), std::pair(r.measures, r.yields)); }
+    }
+}
+
+TEST(Picture, ReductionsAverageEveryPixel) {
+    std::vector<std::uint32_t> board(64 * 64);
+    for (int i = 0; i < 64 * 64; ++i) board[i] = (i % 64 + i / 64) % 2 ? 0xFFFFFFFF : 0xFF000000;
+    for (const auto& [w, h] : {std::pair{16, 16}, {7, 5}, {1, 1}}) {
+        const auto out = picture::Resample(board, 64, 64, w, h);
+        ASSERT_EQ(out.size(), static_cast<std::size_t>(w * h)) << w << 'x' << h;
+        for (const std::uint32_t p : out)  // grey about 128, alpha exactly 255
+            for (int c = 0; c < 4; ++c)
+                ASSERT_NEAR(p >> (8 * c) & 0xFF, c < 3 ? 128 : 255, c < 3 ? 12 : 0) << w << 'x' << h;
+    }
+}
+
+TEST(Picture, EnlargementsInterpolate) {
+    const std::vector<std::uint32_t> ramp{0xFF000000, 0xFF646464, 0xFFC8C8C8};  // 0, 100, 200
+    const auto out = picture::Resample(ramp, 3, 1, 12, 1);
+    ASSERT_EQ(out.size(), 12u);
+    std::vector<std::uint32_t> blue;
+    for (const std::uint32_t p : out) blue.push_back(p & 0xFF);
+    EXPECT_TRUE(std::ranges::is_sorted(blue)) << testing::PrintToString(blue);
+    EXPECT_EQ(blue.front(), 0u);
+    EXPECT_EQ(blue.back(), 200u);
+    EXPECT_GT(std::set(blue.begin(), blue.end()).size(), 6u) << testing::PrintToString(blue);
+    EXPECT_EQ(picture::Resample(ramp, 3, 1, 3, 1), ramp);
+    EXPECT_TRUE(picture::Resample(ramp, 3, 1, 0, 1).empty() && picture::Resample(ramp, 3, 1, 12, 0).empty());
+}
+
+TEST(Picture, FlattenOverAColour) {
+    std::uint32_t pixels[] = {0x00000000, 0x80800000, 0xFF00FF00};
+    picture::Flatten(pixels, 3, 0x00FF0000);  // over blue
+    EXPECT_EQ(std::vector(pixels, pixels + 3), (std::vector<std::uint32_t>{0x000000FF, 0x0080007F, 0x0000FF00}));
+}
+
+}  // namespace
