@@ -346,13 +346,12 @@ void frmConfig::Command2_Click(int index) {
 void frmConfig::SaveAndClose() {
     const auto seconds = FadeSeconds(WindowText(Item(idTxtFadeTime)));
     if (!seconds) {
-        // Text pasted past the key filter: refuse it and show where the fault is, the box's
-        // text selected to be typed over.
+        // Text pasted past the key filter: refuse it and show where the fault is. The dialog
+        // manager selects the box's whole text as it takes the focus, to be typed over.
         MessageBeep(MB_OK);
         HWND box = Item(idTxtFadeTime);
         SendMessageA(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(IsWindowEnabled(box) ? box : Item(idChkOpaque)),
                      TRUE);
-        SendMessageA(box, EM_SETSEL, 0, -1);
         return;
     }
     settings::SettingsRecord& s = settings::Current();

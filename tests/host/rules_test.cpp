@@ -59,14 +59,6 @@ TEST(Numbers, LeadingNumberReadsThePointWhateverTheLocale) {
     for (const auto& [text, value] : rows) EXPECT_EQ(num::LeadingNumber(text), value) << '"' << text << '"';
 }
 
-TEST(Numbers, FormatDoubleKeeps15DigitsAndTheLocalesSeparator) {
-    EXPECT_EQ(num::FormatDouble(100.0 / 78 + 1), "2.28205128205128");
-    EXPECT_EQ(num::FormatDouble(26), "26");
-    const Locale locale(",", ".");
-    EXPECT_EQ(num::FormatDouble(100.0 / 38 + 1), "3,63157894736842");
-    EXPECT_EQ(num::ParseNumber(num::FormatDouble(13.5)), 13.5);
-}
-
 TEST(Settings, FromStoredTextAppliesDefaultsRoundingAndLimits) {
     const auto fields = [](const settings::SettingsRecord& s) {
         return std::map<std::string, std::string>{
