@@ -103,7 +103,9 @@ const char* const kCredit = "Velumbra dims your screen instead of hiding it. Wri
 const char* const kContact = "velumbra@example.org";
 const char* const kWeb = "https://velumbra.example.org/";
 
-const Row& RowOf(int id) { return *std::find_if(std::begin(kLayout), std::end(kLayout), [id](const Row& r) { return r.id == id; }); }
+const Row& RowOf(int id) {
+    return *std::find_if(std::begin(kLayout), std::end(kLayout), [id](const Row& row) { return row.id == id; });
+}
 
 std::string WindowText(HWND window) {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
@@ -114,6 +116,21 @@ std::string WindowText(HWND window) {
 }  // namespace
 
 frmConfig::frmConfig() {
+    CreateDialogWindow();
+    CreateControls();
+    // Further design settings; no handler runs for them.
+    SendMessageA(Item(idOptImage + NoPicture), BM_SETCHECK, BST_CHECKED, 0);
+    SetScrollRange(Item(idVarTrans), SB_CTL, 0, kScrollMax, FALSE);
+    HWND fadeTime = Item(idTxtFadeTime);
+    SendMessageA(fadeTime, EM_LIMITTEXT, kFadeTimeLength, 0);
+    // Every character typed into the fade time passes its key filter first.
+    SetWindowLongPtrA(fadeTime, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    editProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(fadeTime, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&frmConfig::FadeTimeProc)));
+    cmd.Filter = kPictureFilter;
+}
+
+void frmConfig::CreateDialogWindow() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc{};
     wc.lpfnWndProc = FormProc<frmConfig>;
@@ -127,21 +144,26 @@ frmConfig::frmConfig() {
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     CreateWindowExA(exStyle, wc.lpszClassName, "Configure Velumbra", style, 0, 0, 1, 1, nullptr, nullptr, instance,
                     this);
-    for (const auto& [size, x, y] : {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}, {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}})
-        SendMessageA(hWnd, WM_SETICON, size,
-                     reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                                         GetSystemMetrics(x), GetSystemMetrics(y), 0)));
+    const auto icon = [instance](int width, int height) {
+        return reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                   GetSystemMetrics(width), GetSystemMetrics(height), 0));
+    };
+    SendMessageA(hWnd, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
+    SendMessageA(hWnd, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
 
     // The client area as designed, centred on the primary screen's work area.
     RECT frame{0, 0, app::PixelsX(kClientWidth), app::PixelsY(kClientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    SetWindowPos(hWnd, nullptr, work.left + std::max(0, static_cast<int>(work.right - work.left - width) / 2),
-                 work.top + std::max(0, static_cast<int>(work.bottom - work.top - height) / 2), width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = work.left + std::max(0, static_cast<int>(work.right - work.left - width) / 2);
+    const int top = work.top + std::max(0, static_cast<int>(work.bottom - work.top - height) / 2);
+    SetWindowPos(hWnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
+void frmConfig::CreateControls() {
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof metrics;
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
@@ -153,27 +175,19 @@ frmConfig::frmConfig() {
         // that continues the one before it.
         const bool continues = row.kind == Kind::Option && previous != nullptr && previous->kind == Kind::Option &&
                                previous->frame == row.frame;
-        const Row* container = row.frame != 0 ? &RowOf(row.frame) : nullptr;
-        const int left = row.left + (container ? container->left : 0), top = row.top + (container ? container->top : 0);
-        HWND control = CreateWindowExA(
-            kind.exStyle, kind.windowClass, row.text,
-            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | row.style | (continues ? 0 : WS_GROUP),
-            app::PixelsX(left), app::PixelsY(top), app::PixelsX(row.width), app::PixelsY(row.height), hWnd,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
+        const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | row.style | (continues ? 0 : WS_GROUP);
+        int left = row.left;
+        int top = row.top;
+        if (row.frame != 0) {
+            left += RowOf(row.frame).left;
+            top += RowOf(row.frame).top;
+        }
+        HWND control = CreateWindowExA(kind.exStyle, kind.windowClass, row.text, style, app::PixelsX(left),
+                                       app::PixelsY(top), app::PixelsX(row.width), app::PixelsY(row.height), hWnd,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), nullptr, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         previous = &row;
     }
-
-    // Further design settings; no handler runs for them.
-    SendMessageA(Item(idOptImage + NoPicture), BM_SETCHECK, BST_CHECKED, 0);
-    SetScrollRange(Item(idVarTrans), SB_CTL, 0, kScrollMax, FALSE);
-    HWND fadeTime = Item(idTxtFadeTime);
-    SendMessageA(fadeTime, EM_LIMITTEXT, kFadeTimeLength, 0);
-    // Every character typed into the fade time passes its key filter first.
-    SetWindowLongPtrA(fadeTime, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    editProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(fadeTime, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&frmConfig::FadeTimeProc)));
-    cmd.Filter = kPictureFilter;
 }
 
 void frmConfig::pop() {

@@ -22,6 +22,8 @@ private:
     static LRESULT Default(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return DefDlgProcA(hwnd, message, wParam, lParam);
     }
+    void CreateDialogWindow();
+    void CreateControls();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FadeTimeProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     void OnClick(int id);

@@ -83,6 +83,28 @@ bool IconImagesFit(const std::wstring& path) {
     return true;
 }
 
+// The image to show: the largest of an icon's, once they all passed the check above; the
+// first of any other picture.
+std::optional<UINT> ImageToShow(IWICBitmapDecoder* decoder, const std::wstring& path) {
+    UINT frames = 0;
+    GUID format{};
+    if (FAILED(decoder->GetFrameCount(&frames)) || frames == 0) return std::nullopt;
+    if (FAILED(decoder->GetContainerFormat(&format)) || format != GUID_ContainerFormatIco) return 0u;
+    if (!IconImagesFit(path)) return std::nullopt;
+    UINT best = 0;
+    std::uint64_t bestArea = 0;
+    for (UINT i = 0; i < frames; ++i) {
+        Com<IWICBitmapFrameDecode> frame;
+        UINT w = 0, h = 0;
+        if (FAILED(decoder->GetFrame(i, frame.put())) || FAILED(frame->GetSize(&w, &h))) continue;
+        if (std::uint64_t{w} * h > bestArea) {
+            best = i;
+            bestArea = std::uint64_t{w} * h;
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 std::optional<Picture> LoadPicture(const std::string& path) {
@@ -94,36 +116,19 @@ std::optional<Picture> LoadPicture(const std::string& path) {
                                static_cast<int>(wide.size())))));
     Com<IWICImagingFactory> factory;
     Com<IWICBitmapDecoder> decoder;
-    UINT frames = 0;
     if (wide.empty() ||
         FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(factory.put()))) ||
         FAILED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.put())) ||
-        FAILED(decoder->GetFrameCount(&frames)) || frames == 0)
+                                                  decoder.put())))
         return std::nullopt;
+    const std::optional<UINT> image = ImageToShow(decoder.get(), wide);
+    if (!image) return std::nullopt;
 
-    // An icon holds several images: take the largest.
-    UINT best = 0;
-    GUID format{};
-    decoder->GetContainerFormat(&format);
-    if (format == GUID_ContainerFormatIco) {
-        if (!IconImagesFit(wide)) return std::nullopt;
-        std::uint64_t bestArea = 0;
-        for (UINT i = 0; i < frames; ++i) {
-            Com<IWICBitmapFrameDecode> frame;
-            UINT w = 0, h = 0;
-            if (FAILED(decoder->GetFrame(i, frame.put())) || FAILED(frame->GetSize(&w, &h))) continue;
-            if (std::uint64_t{w} * h > bestArea) {
-                best = i;
-                bestArea = std::uint64_t{w} * h;
-            }
-        }
-    }
     Com<IWICBitmapFrameDecode> frame;
     Com<IWICFormatConverter> converter;
     UINT width = 0, height = 0;
-    if (FAILED(decoder->GetFrame(best, frame.put())) || FAILED(frame->GetSize(&width, &height)) ||
+    if (FAILED(decoder->GetFrame(*image, frame.put())) || FAILED(frame->GetSize(&width, &height)) ||
         !WithinLimit(width, height) || FAILED(factory->CreateFormatConverter(converter.put())) ||
         FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
                                      0.0, WICBitmapPaletteTypeCustom)))

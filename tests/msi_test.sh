@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Velumbra's MSI under Wine, in the session's prefix ($WINEPREFIX) and display ($DISPLAY):
-#   msi_test.sh VERSION SCR E2E_TESTS WORKDIR
+#   msi_test.sh VERSION SCR WIN_TESTS WORKDIR
 # A silent install puts exactly one Velumbra.scr, the built one, into C:\windows\system32 and
 # lists the product once; the installed file runs as the saver; newer packages replace older
 # ones and an older one is refused; an uninstall leaves no file, entry or cached package.
 set -uo pipefail
-[ $# -eq 4 ] || { echo "usage: $0 VERSION SCR E2E_TESTS WORKDIR" >&2; exit 2; }
-version=$1 scr=$2 e2e=$3 work=$4
-root=$(cd "$(dirname "$0")/../.." && pwd)
+[ $# -eq 4 ] || { echo "usage: $0 VERSION SCR WIN_TESTS WORKDIR" >&2; exit 2; }
+version=$1 scr=$2 tests=$3 work=$4
+root=$(cd "$(dirname "$0")/.." && pwd)
 : "${WINEPREFIX:?needs the test prefix}" "${DISPLAY:?needs the test display}"
 drive=$WINEPREFIX/drive_c
 failures=0
@@ -39,7 +39,7 @@ msiexec /i "$work/Velumbra-$version.msi"
 expect_eq "install: status, listed once, one file in the 64-bit system folder" "0 $version $in_place" "$? $(installed | xargs)"
 cmp -s "$scr" "$drive/windows/system32/Velumbra.scr"
 expect_eq "the installed file is the built one" 0 $?
-timeout 120 wine "$e2e" 'C:\windows\system32\Velumbra.scr' --gtest_filter='Saver.WindowCoversTheScreenTopmostLayeredWithTheAlphaPointerHidden' </dev/null
+timeout 120 wine "$tests" 'C:\windows\system32\Velumbra.scr' --gtest_filter='AnyDpi.SaverWindowAndWhatEndsIt' </dev/null
 expect_eq "the installed file runs as the saver (end-to-end test)" 0 $?
 msiexec /x "$work/Velumbra-$version.msi"
 expect_eq "uninstall: status, nothing listed, no file, cached packages as before" "0  $cached_before" "$? $(installed | xargs) $(cached_packages)"

@@ -4,7 +4,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateWindowExA(0, "STATIC", "keepwarm", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    for (MSG msg; GetMessageA(&msg, nullptr, 0, 0) > 0;) DispatchMessageA(&msg);
     return 0;
 }

@@ -1,0 +1,725 @@
+// Under Wine on a virtual display. End to end: this program starts the real Velumbra.scr,
+// prepares the registry, reads its windows and the screen from outside, sends real input and
+// checks the outcome. In process, where only the real registry and codecs can fail: the
+// registry routines, and fuzzing of stored settings and of picture files.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <thread>
+
+#include "platform/numbers.h"
+#include "platform/picture.h"
+#include "settings/reg.h"
+#include "settings/settings.h"
+
+namespace {
+
+std::wstring g_scr;                   // Velumbra.scr as a Windows path
+std::vector<std::wstring> g_made;     // scratch files and folders, removed at the end
+int g_badTried = 0, g_badFailed = 0;  // bad pictures, for the report
+constexpr const char* kSaver = "Velumbra_frmMain";
+constexpr const char* kDialog = "Velumbra_frmConfig";
+using Bytes = std::vector<BYTE>;
+
+// Polls until done; false when it is not done in time.
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(2))
+        if (GetTickCount() - start > ms) return false;
+    return true;
+}
+std::wstring Text(HWND h) { wchar_t s[1024]; return std::wstring(s, SendMessageW(h, WM_GETTEXT, 1024, LPARAM(s))); }
+HWND Focus(HWND w) { GUITHREADINFO i{sizeof i}; GetGUIThreadInfo(GetWindowThreadProcessId(w, 0), &i); return i.hwndFocus; }
+DWORD Pid(HWND w) { DWORD pid = 0; GetWindowThreadProcessId(w, &pid); return pid; }
+// Visible top-level windows of the classes, of one process or (0) of any.
+std::vector<HWND> Windows(DWORD pid, std::initializer_list<const char*> classes = {kSaver, kDialog}) {
+    std::vector<HWND> found;
+    for (const char* c : classes)
+        for (HWND h = FindWindowExA(0, 0, c, 0); h; h = FindWindowExA(0, h, c, 0))
+            if ((!pid || Pid(h) == pid) && IsWindowVisible(h)) found.push_back(h);
+    return found;
+}
+
+// Velumbra.scr started with the arguments; still running when its test ends, it is killed and
+// the test fails.
+struct Scr {
+    PROCESS_INFORMATION pi{};
+    DWORD code = STILL_ACTIVE;
+    explicit Scr(const std::string& args) {
+        std::wstring command = L"\"" + g_scr + L"\" " + std::wstring(args.begin(), args.end());
+        STARTUPINFOW startup{sizeof startup};
+        EXPECT_TRUE(CreateProcessW(g_scr.c_str(), command.data(), 0, 0, 0, 0, 0, 0, &startup, &pi)) << args;
+    }
+    ~Scr() {
+        EXPECT_FALSE(Running()) << "still running: killed";
+        Exited(0);
+        CloseHandle(pi.hThread); CloseHandle(pi.hProcess);
+    }
+    DWORD Id() const { return pi.dwProcessId; }
+    bool Running() const { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+    // Ended in time with exit code 0; not ended in time, it is killed.
+    bool Exited(DWORD ms = 5000) {
+        const bool ended = WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0;
+        if (!ended) TerminateProcess(pi.hProcess, 99), WaitForSingleObject(pi.hProcess, 5000);
+        return GetExitCodeProcess(pi.hProcess, &code) && ended && code == 0;
+    }
+    bool ExitedWithoutWindow() {  // ever showing one
+        bool seen = false;
+        for (DWORD t = GetTickCount(); Running() && GetTickCount() - t < 5000; Sleep(1)) seen |= !Windows(Id()).empty();
+        return Exited(0) && !seen;
+    }
+    // A visible window of the process, once the process is idle (input sent sooner can miss the
+    // window) and, when asked, the focus is set in the window's thread.
+    HWND Window(std::initializer_list<const char*> classes = {kSaver, kDialog}, bool focus = false) const {
+        std::vector<HWND> w;
+        const bool shown = WaitFor([&] { return !(w = Windows(Id(), classes)).empty(); }, 10000);
+        EXPECT_TRUE(shown && (!focus || WaitFor([&] { return Focus(w[0]); }, 3000)));
+        EXPECT_EQ(WaitForInputIdle(pi.hProcess, 5000), 0u);
+        return shown ? w[0] : nullptr;
+    }
+};
+
+// ---- HKCU\Software\Velumbra: name, type and bytes of each value. A missing key reads as the
+// one entry "(no key)", so comparing snapshots also tells a key that was created.
+using Snapshot = std::map<std::wstring, std::pair<DWORD, Bytes>>;
+constexpr const wchar_t* kKey = L"Software\\Velumbra";
+const Snapshot kNoKey = {{L"(no key)", {}}};
+Snapshot::mapped_type Dw(std::uint32_t v) { return {REG_DWORD, {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}}; }
+Snapshot::mapped_type Sz(const std::wstring& s, bool nul = true) {  // text as Windows keeps it: Unicode
+    const auto* p = reinterpret_cast<const BYTE*>(s.c_str());
+    return {REG_SZ, Bytes(p, p + 2 * s.size() + (nul ? 2 : 0))};
+}
+void Put(const Snapshot& values) {
+    for (const auto& [name, v] : values)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name.c_str(), v.first, v.second.data(), DWORD(v.second.size()));
+}
+void Store(const Snapshot& values) { RegDeleteTreeW(HKEY_CURRENT_USER, kKey); Put(values); }
+Snapshot Read() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key)) return kNoKey;
+    Snapshot s;
+    wchar_t name[256];
+    BYTE data[4096];
+    for (DWORD i = 0, n = 256, type, size = 4096; !RegEnumValueW(key, i, name, &n, 0, &type, data, &size);
+         ++i, n = 256, size = 4096)
+        s[name] = {type, Bytes(data, data + size)};
+    RegCloseKey(key);
+    return s;
+}
+
+// ---- Real input, and a moment for it to be handled.
+void Keys(std::initializer_list<BYTE> keys, bool alt = false, DWORD settle = 80) {
+    if (alt) keybd_event(VK_MENU, 0, 0, 0);
+    for (BYTE k : keys) keybd_event(k, 0, 0, 0), keybd_event(k, 0, KEYEVENTF_KEYUP, 0);
+    if (alt) keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+    Sleep(settle);
+}
+// The move to (x, y) in the same event as the press, so the press cannot come first; then the
+// release (its flag is the press flag doubled).
+void Click(int x, int y, DWORD down = MOUSEEVENTF_LEFTDOWN) {
+    const DWORD ax = (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    const DWORD ay = (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down, ax, ay, 0, 0);
+    mouse_event(down * 2, 0, 0, 0, 0);
+    Sleep(80);
+}
+void ClickOn(HWND h) { RECT r; GetWindowRect(h, &r); Click((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+// Each move apart, so the saver sees it alone (moves waiting together are merged).
+void MoveTo(int x, int y) { SetCursorPos(x, y); Sleep(60); }
+
+// ---- What others see of a window and of the screen.
+int Alpha(HWND h) {  // -1 while the window is not layered with LWA_ALPHA
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    const bool layered = GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED;
+    return layered && GetLayeredWindowAttributes(h, 0, &alpha, &flags) && flags & LWA_ALPHA ? alpha : -1;
+}
+bool PointerShowing() { CURSORINFO i{sizeof i}; return GetCursorInfo(&i) && i.flags & CURSOR_SHOWING; }
+struct Shot {  // the screen as 0x00RRGGBB
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<std::uint32_t> px = std::vector<std::uint32_t>(w * h);
+    Shot() {
+        HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32}};
+        BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        GetDIBits(memory, bitmap, 0, h, px.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap); DeleteDC(memory); ReleaseDC(nullptr, screen);
+    }
+    std::uint32_t operator()(int x, int y) const { return px[y * w + x] & 0xFFFFFF; }
+    int Off(RECT r, std::uint32_t rgb) const {  // pixels of the rectangle other than `rgb`
+        int off = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) off += (*this)(x, y) != rgb;
+        return off;
+    }
+};
+
+// ---- The saver on the settings, the pointer resting at (0, 0) (moved away and back, so the
+// display's pointer is there too and the move that comes with the window repeats it). Once
+// its layered window has painted, `check` looks at it and `end` ends it (a key when empty);
+// then exit code 0, the pointer shown and the settings as they were. With `tint`, the saver
+// must show that colour alone, opaque, on every pixel.
+using Step = std::function<void(Scr&, HWND)>;
+void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {}, const char* args = "/s", int tint = -1) {
+    Store(settings);
+    SetCursorPos(1, 1); SetCursorPos(0, 0);
+    const Snapshot before = Read();
+    Scr scr(args);
+    HWND h = scr.Window({kSaver});
+    EXPECT_TRUE(WaitFor([&] { return Alpha(h) >= 0; }, 5000)) << "not layered";
+    Sleep(150);
+    if (check) check(scr, h);
+    if (tint >= 0) {
+        const Shot shot;
+        EXPECT_TRUE(Alpha(h) == 255 && !shot.Off({0, 0, shot.w, shot.h}, tint)) << "not the tint alone, opaque";
+    }
+    end ? end(scr, h) : Keys({VK_SPACE});
+    EXPECT_TRUE(scr.Exited() && PointerShowing()) << "exit code " << scr.code << ", the pointer shown";
+    EXPECT_EQ(Read(), before);
+}
+
+// ---- The test pictures, and scratch files and folders in the temporary folder.
+std::wstring WinPath(std::string path) {
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return (path[0] == '\\' ? L"Z:" : L"") + std::wstring(path.begin(), path.end());
+}
+std::wstring DataPath(const char* file) { return WinPath(std::string(VELUMBRA_TEST_DATA) + "/" + file); }
+Bytes ReadData(const char* file, DWORD most = 1 << 20) {
+    Bytes data(most);
+    HANDLE f = CreateFileW(DataPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, 0, 0);
+    ReadFile(f, data.data(), most, &most, 0); CloseHandle(f);
+    data.resize(most);
+    return data;
+}
+// A file with the bytes, or a folder without.
+std::wstring Scratch(const std::wstring& name, const std::optional<Bytes>& data) {
+    static const std::wstring temp = [] { wchar_t t[MAX_PATH]; return std::wstring(t, GetTempPathW(MAX_PATH, t)); }();
+    const std::wstring& path = g_made.emplace_back(temp + name);
+    HANDLE f = data ? CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0) : nullptr;
+    DWORD written = 0;
+    if (f) WriteFile(f, data->data(), DWORD(data->size()), &written, 0), CloseHandle(f);
+    else CreateDirectoryW(path.c_str(), 0);
+    return path;
+}
+
+// ---- The dialog as designed: lengths in twips, a frame's controls placed from the frame.
+enum Id { kCornerFrame, kCornerNone, kCorner3, kCorner2, kCorner1, kCorner4, kPictureFrame, kPictureNone, kPicture,
+          kStretch, kPictureChange, kCancel, kOk, kAbout, kAlphaFrame, kFade, kOpaque, kScroll, kLabel, kSeconds,
+          kColourFrame, kColourChange, kColourBox };
+constexpr Id kCorners[] = {kCornerNone, kCorner1, kCorner2, kCorner3, kCorner4};  // by disablecorner
+constexpr const char *B = "Button", *E = "Edit", *S = "Static";
+constexpr struct { const char* cls; const wchar_t* text; int frame, x, y, w, h; } kDesign[] = {
+    {B, L"Disabling Corner", -1, 360, 3900, 2895, 1035}, {B, L"(None)", 0, 1320, 480, 1095, 255},
+    {B, L"", 0, 840, 660, 255, 255}, {B, L"", 0, 840, 300, 255, 255}, {B, L"", 0, 420, 660, 255, 255},
+    {B, L"", 0, 420, 300, 255, 255}, {B, L"Background Image", -1, 360, 2760, 2895, 1035},
+    {B, L"(None)", 6, 1860, 240, 975, 255}, {B, L"", 6, 120, 240, 1695, 255},
+    {B, L"Stretch Image", 6, 1380, 660, 1455, 255}, {B, L"Cha&nge", 6, 120, 600, 1095, 375},
+    {B, L"&Cancel", -1, 1320, 5100, 975, 375}, {B, L"&Ok", -1, 2520, 5100, 975, 375},
+    {B, L"&About", -1, 120, 5100, 975, 375}, {B, L"Alpha Transparency", -1, 360, 960, 2895, 1695},
+    {E, L"0", 14, 960, 1260, 675, 285}, {B, L"Transition to Opaque", 14, 120, 960, 2175, 255},
+    {"ScrollBar", L"", 14, 120, 240, 2655, 255}, {S, L"50% Transparent", 14, 240, 600, 2415, 255},
+    {S, L"Seconds", 14, 1740, 1320, 975, 255}, {B, L"Fade to Color", -1, 360, 120, 2895, 735},
+    {B, L"C&hange", 20, 1200, 240, 1575, 375}, {S, L"", 20, 120, 240, 855, 375}};
+const double kTwipsPerPixel = 1440.0 / GetDeviceCaps(GetDC(nullptr), LOGPIXELSX);  // the screen's DC, kept
+long Px(double twips) { return std::lround(twips / kTwipsPerPixel); }
+RECT Where(int id) {  // where a control belongs in the dialog's client area
+    const auto& c = kDesign[id];
+    const long x = Px(c.x) + (c.frame < 0 ? 0 : Px(kDesign[c.frame].x));
+    const long y = Px(c.y) + (c.frame < 0 ? 0 : Px(kDesign[c.frame].y));
+    return {x, y, x + Px(c.w), y + Px(c.h)};
+}
+// Confirms or cancels a message box or chooser, and waits until it is gone.
+void Answer(HWND box, bool ok) {
+    PostMessageW(box, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 3000));
+    Sleep(100);
+}
+// Velumbra.scr started with "/c" on the stored settings, its dialog ready for input.
+struct Session : Scr {
+    HWND d = nullptr;
+    explicit Session(const Snapshot& settings, const char* args = "/c") : Scr((Store(settings), args)) {
+        d = Window({kDialog}, true);
+    }
+    HWND operator[](int id) const {  // the child in the control's place
+        RECT r, want = Where(id);
+        for (HWND h = GetWindow(d, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            GetWindowRect(h, &r); MapWindowPoints(0, d, reinterpret_cast<POINT*>(&r), 2);
+            if (EqualRect(&want, &r)) return h;
+        }
+        return nullptr;
+    }
+    bool Checked(int id) const { return SendMessageW((*this)[id], BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // All the dialog shows of the settings but the colour, in one line.
+    std::wstring State() const {
+        const bool picture = Checked(kPicture), none = Checked(kPictureNone);
+        auto text = std::to_wstring(SendMessageW((*this)[kScroll], SBM_GETPOS, 0, 0)) + L" " + Text((*this)[kLabel]) +
+                    L" | " + Text((*this)[kFade]) + (Checked(kOpaque) ? L" on" : L" off") +
+                    (IsWindowEnabled((*this)[kFade]) ? L"" : L" greyed") + L" | '" + Text((*this)[kPicture]) +
+                    (picture == none ? L"' both or neither" : picture ? L"' picture" : L"' none") +
+                    (Checked(kStretch) ? L" stretch" : L"") + L" | corner";
+        for (int c = 0; c < 5; ++c) text += Checked(kCorners[c]) ? L" " + std::to_wstring(c) : L"";
+        return text;
+    }
+    HWND Open(int id) const { ClickOn((*this)[id]); return Window({"#32770"}); }  // the box or chooser a click opens
+    void End(std::initializer_list<BYTE> keys, bool alt = false) { Keys(keys, alt); EXPECT_TRUE(Exited()); }
+    void Ok() { End({'O'}, true); }  // Alt+O: "&Ok"
+};
+
+// ======== Start-up and the file
+
+TEST(Startup, SwitchesThatEndAtOnceShowNoWindowAndCreateNoKey) {
+    Store({});
+    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(Scr(args).ExitedWithoutWindow()) << args;
+    EXPECT_EQ(Read(), kNoKey);
+}
+
+TEST(Faults, TwentyStartsAtOnceLeaveOneWindow) {
+    std::vector<std::unique_ptr<Scr>> starts;
+    Store({}); SetCursorPos(0, 0);
+    for (int i = 0; i < 20; ++i) starts.push_back(std::make_unique<Scr>(i % 2 ? "/c" : "/s"));
+    // Until one alone runs, no window but its own ever shows; the others end with exit code 0.
+    std::set<HWND> shown;
+    const auto running = [&] { return std::ranges::count_if(starts, [](auto& s) { return s->Running(); }); };
+    ASSERT_TRUE(WaitFor([&] { for (HWND h : Windows(0)) shown.insert(h); return running() == 1; }, 15000));
+    Scr& left = **std::ranges::find_if(starts, [](auto& s) { return s->Running(); });
+    shown.insert(left.Window({kSaver, kDialog}, true));
+    EXPECT_EQ(shown.size(), 1u);
+    for (auto& s : starts) EXPECT_TRUE(s.get() == &left || s->Exited(0));
+    Keys({VK_ESCAPE});  // ends the saver, cancels the dialog
+    EXPECT_TRUE(left.Exited());
+}
+
+// ======== The saver
+
+constexpr std::uint32_t kTint = 0x996633;  // formcolor 0x00336699 on the screen
+
+// At the screen's resolution (ctest runs the AnyDpi tests at 96, 144 and 192 dots per inch):
+// the window, its alpha and the hidden pointer; any key or button, on the tint or on the
+// picture, ends it, and so do five pointer moves to new places in a row, but not four, a
+// repeat and four more, also when they cross the picture's edge.
+TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
+    const auto click = [](int x, int y, DWORD button) { return [=](Scr&, HWND) { Click(x, y, button); }; };
+    const Step moves = [](Scr& scr, HWND h) {
+        for (int x : {476, 477, 478, 479}) MoveTo(x, 370);  // one pixel apart: new places at any resolution
+        // The last place again, once the moves are handled (a posted message would pass them).
+        Sleep(100); PostMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(479, 370)); Sleep(60);
+        for (int x : {480, 481, 482, 483}) MoveTo(x, 370);
+        Sleep(100);
+        EXPECT_TRUE(scr.Running()) << "four moves, a repeat and four more ended the saver";
+        MoveTo(484, 370);
+    };
+    const struct { int trans; const char* args; Step end; } rows[] = {
+        {0, "/s", {}}, {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)}, {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)},
+        {255, "/s", click(0, 0, MOUSEEVENTF_MIDDLEDOWN)}, {128, "/s", click(500, 380, MOUSEEVENTF_LEFTDOWN)},
+        {128, "", moves}};
+    for (const auto& r : rows)
+        RunSaver({{L"transvalue", Dw(r.trans)}, {L"imagename", Sz(DataPath("quadrants.bmp"))}}, [&](Scr&, HWND h) {
+            RECT window, client, screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            GetWindowRect(h, &window); GetClientRect(h, &client);
+            EXPECT_TRUE(EqualRect(&window, &screen) && EqualRect(&client, &screen)) << window.right << "x" << window.bottom;
+            EXPECT_TRUE(IsWindowVisible(h) && !PointerShowing() && Alpha(h) == 255 - r.trans) << "alpha " << Alpha(h);
+            // Topmost, with no taskbar button, caption or frame.
+            const LONG style = GetWindowLongW(h, GWL_STYLE), ex = GetWindowLongW(h, GWL_EXSTYLE);
+            EXPECT_EQ(ex & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+            EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME)) << style;
+        }, r.end, r.args);
+}
+
+// Pictures at their own size, centred, or stretched, each pixel where it belongs; and files that
+// are no usable picture, with the saver showing its tint alone.
+TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
+    Bytes icon = ReadData("icon.ico");
+    icon[46] = 0x40, icon[49] = 0x20;  // its first image's header claims a height of 0x20000040
+    struct Probe { int x, y; std::uint32_t rgb; };
+    const struct { std::wstring path; int stretch; std::vector<Probe> probes; } cases[] = {
+        // 64 x 48 in four colours, at its own size from (480, 360).
+        {DataPath("quadrants.bmp"), 0, {{479, 380, kTint}, {544, 380, kTint}, {500, 359, kTint}, {500, 408, kTint},
+                                        {480, 360, 0xFF0000}, {511, 383, 0xFF0000}, {512, 383, 0x00FF00},
+                                        {543, 360, 0x00FF00}, {511, 384, 0x0000FF}, {480, 407, 0x0000FF},
+                                        {512, 384, 0xFFFFFF}, {543, 407, 0xFFFFFF}}},
+        // 300 x 100 stretched to the full width: 341 rows from row 213, its 10-pixel blue corner about 34.
+        {DataPath("wide.bmp"), 1, {{512, 211, kTint}, {512, 555, kTint}, {512, 216, 0xFFCC00}, {512, 552, 0xFFCC00},
+                                   {1020, 380, 0xFFCC00}, {10, 225, 0x0066FF}, {60, 225, 0xFFCC00}}},
+        // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
+        {DataPath("icon.ico"), 0, {{496, 368, kTint}, {527, 371, kTint}, {495, 373, kTint}, {496, 372, 0x1C2A4A},
+                                   {527, 373, 0x1C2A4A}, {528, 373, kTint}, {500, 380, 0x4F7FD0}, {520, 380, 0x0B0F1A},
+                                   {500, 396, kTint}, {510, 397, 0xD8D8D8}, {508, 399, 0xD8D8D8}, {527, 399, kTint}}},
+        // No usable picture: a folder, an empty file, a JPEG cut short, a file this test holds
+        // sharing nothing, an icon claiming a huge image.
+        {Scratch(L"velumbra-folder.jpg", std::nullopt), 1}, {Scratch(L"velumbra-empty.bmp", Bytes{}), 0},
+        {Scratch(L"velumbra-cut.jpg", ReadData("quadrants.jpg", 60)), 1},
+        {Scratch(L"velumbra-locked.bmp", ReadData("quadrants.bmp")), 0}, {Scratch(L"velumbra-huge.ico", icon), 1}};
+    HANDLE lock = CreateFileW(cases[6].path.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
+    const testing::TestResult& result = *testing::UnitTest::GetInstance()->current_test_info()->result();
+    for (const auto& c : cases) {
+        const int failures = result.total_part_count();
+        SCOPED_TRACE(c.path);
+        RunSaver({{L"formcolor", Dw(0x00336699)}, {L"transvalue", Dw(0)}, {L"imagename", Sz(c.path)},
+                  {L"imagestretch", Dw(c.stretch)}}, [&](Scr&, HWND) {
+            const Shot shot;
+            for (const Probe& p : c.probes) EXPECT_EQ(shot(p.x, p.y), p.rgb) << p.x << "," << p.y;
+        }, {}, "/s", c.probes.empty() ? kTint : -1);
+        if (c.probes.empty()) g_badTried++, g_badFailed += result.total_part_count() != failures;
+    }
+    EXPECT_TRUE(CloseHandle(lock)) << "the test could not hold the file";
+}
+
+TEST(Saver, FadeRisesByItsStepAtItsIntervalToExactly255) {
+    RunSaver({{L"transvalue", Dw(255)}, {L"opaquetime", Dw(1)}}, [](Scr&, HWND h) {  // 26 a tick, every 104 ms
+        std::vector<int> seen = {Alpha(h)}, expected;  // each alpha seen from outside
+        DWORD first = 0, last = 0;  // when the first and the last step came
+        for (DWORD start = GetTickCount(); seen.back() < 255 && GetTickCount() - start < 10000; Sleep(1)) {
+            if (Alpha(h) == seen.back()) continue;
+            seen.push_back(Alpha(h));
+            (seen.size() == 2 ? first : last) = GetTickCount();
+        }
+        // From 0: the first ticks may have come while the window was painted.
+        for (int a = seen.front() - seen.front() % 26; a < 255 + 26; a += 26) expected.push_back(std::min(a, 255));
+        EXPECT_EQ(seen, expected);
+        EXPECT_NEAR(double(last - first) / (seen.size() - 2), 104, 104 / 4.);
+        Sleep(300);
+        EXPECT_EQ(Alpha(h), 255);
+    });
+}
+
+TEST(AnyDpi, CornerVetoBandsAtTheScreensTwipsPerPixel) {
+    // The screen as the veto measures it: its twips and the twips per pixel each rounded,
+    // halves to even (7.5 at 192 dpi gives 8, so the far bands grow).
+    const long w = std::lrint(GetSystemMetrics(SM_CXSCREEN) * kTwipsPerPixel) / std::lrint(kTwipsPerPixel);
+    const long h = std::lrint(GetSystemMetrics(SM_CYSCREEN) * kTwipsPerPixel) / std::lrint(kTwipsPerPixel);
+    const struct { int corner; long x, y; bool veto; } rows[] = {
+        {4, 10, 10, true}, {4, 11, 0, false}, {2, w - 10, 10, true}, {2, w - 10, 11, false},
+        {3, w - 10, h - 10, true}, {3, w - 11, h - 1, false}, {1, 10, h - 10, true}, {1, 0, h - 11, false}};
+    for (auto r : rows) {
+        Store({{L"disablecorner", Dw(r.corner)}}); SetCursorPos(r.x, r.y);
+        Scr scr("/s");
+        const bool ok = r.veto ? scr.ExitedWithoutWindow() : scr.Window() && (Click(r.x, r.y), scr.Exited());
+        EXPECT_TRUE(ok) << "corner " << r.corner << " at " << r.x << "," << r.y;
+    }
+}
+
+// ======== The dialog
+
+const std::wstring kFresh = L"16 50% Transparent | 0 off greyed | '' none | corner 0";
+
+TEST(AnyDpi, DialogLayoutAndNoCaptionCutOff) {
+    Session g({}, "/C:1234");
+    RECT client, frame;
+    POINT top{0, 0};
+    GetClientRect(g.d, &client); GetWindowRect(g.d, &frame); ClientToScreen(g.d, &top);
+    EXPECT_EQ(Text(g.d), L"Configure Velumbra");
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(Px(3615), Px(5565)));
+    EXPECT_EQ(GetWindowLongW(g.d, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU), WS_SYSMENU);
+    // The window's icon in its title bar: the icon's own blue left of the caption.
+    const RECT bar{frame.left, frame.top, frame.left + 2 * (top.y - frame.top), top.y};
+    EXPECT_LT(Shot().Off(bar, 0x4F7FD0), (bar.right - bar.left) * (bar.bottom - bar.top)) << "no icon";
+    // The 23 child windows, each of the designed class and text in its place; each caption, in the
+    // system's message font, fits its control less the check mark, or the frame's and button's edges.
+    int children = 0;
+    for (HWND h = GetWindow(g.d, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) ++children;
+    NONCLIENTMETRICSW metrics{sizeof metrics};
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ font = SelectObject(dc, CreateFontIndirectW(&metrics.lfMessageFont));
+    for (int id = 0; id <= kColourBox; ++id) {
+        const std::wstring text = kDesign[id].text;
+        char cls[32] = {};
+        GetClassNameA(g[id], cls, 32);
+        EXPECT_TRUE(cls == std::string(kDesign[id].cls) && Text(g[id]) == text) << "control " << id << ": " << cls;
+        if (text.empty() || kDesign[id].cls == E) continue;
+        RECT r = Where(id), need{};
+        DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        const int type = kDesign[id].cls == B ? GetWindowLongW(g[id], GWL_STYLE) & BS_TYPEMASK : -1;  // -1: no button
+        const int edges = type < 0 ? 0 : type < 2 || type == BS_GROUPBOX ? 8 : GetSystemMetrics(SM_CXMENUCHECK) + 4;
+        const int room = r.right - r.left - edges;
+        EXPECT_TRUE(need.right > 0 && need.right <= room && need.bottom <= r.bottom - r.top + (type == BS_GROUPBOX ? 0 : 2))
+            << text << " needs " << need.right << "x" << need.bottom << ", the room is " << room;
+    }
+    DeleteObject(SelectObject(dc, font)); ReleaseDC(nullptr, dc);
+    EXPECT_EQ(children, 23);
+    g.End({VK_ESCAPE});
+}
+
+TEST(Dialog, TabGoesThroughEveryStopAndBackAboutLeavesItOpen) {
+    Session g({{L"opaquetime", Dw(10)}, {L"disablecorner", Dw(2)}});  // the fade box enabled, a corner chosen
+    for (int id : {kColourChange, kScroll, kOk, kCancel, kAbout, kOpaque, kFade, kPictureChange, kStretch, kPictureNone,
+                   kCorner2, kColourChange}) {
+        EXPECT_TRUE(WaitFor([&] { return Focus(g.d) == g[id]; }, 1000)) << "control " << id;
+        Keys({VK_TAB}, false, 0);
+    }
+    HWND about = g.Open(kAbout);
+    EXPECT_EQ(Text(about), L"Velumbra 1.6.13 for Win2K");
+    Answer(about, true);
+    EXPECT_TRUE(g.Running() && IsWindowVisible(g.d));
+    g.End({VK_ESCAPE});
+}
+
+// What the dialog shows of stored values, and what Ok then stores. Each row: the stored transvalue,
+// opaquetime, imagename, imagestretch and disablecorner; what shows; the transvalue and opaquetime stored.
+TEST(Dialog, ShowsTheStoredSettingsAndOkStoresThem) {
+    const struct { std::uint32_t trans, opaque; const wchar_t* name; int stretch, corner; const wchar_t* shown; int t2, o2; }
+        rows[] = {{128, 10, L"C:\\x\\Tom & Jerry.jpg", 1, 2,
+                   L"16 50% Transparent | 10 on | 'Tom && Jerry.jpg' picture stretch | corner 2", 128, 10},
+        {5, -30u, L"plain.bmp", 0, 0, L"0 0% Transparent | 30 off greyed | 'plain.bmp' picture | corner 0", 0, -30},
+        {255, 0x80000000, L"", 0, 4, L"31 97% Transparent | 2147483647 off greyed | '' none | corner 4", 248, -2147483647},
+        {100, 0, L"D:\\p\\q.gif", 1, 1, L"12 38% Transparent | 0 off greyed | 'q.gif' picture stretch | corner 1", 96, 0}};
+    for (const auto& r : rows) {
+        const auto stored = [&](std::uint32_t trans, std::uint32_t opaque) {
+            return Snapshot{{L"formcolor", Dw(0x00123456)}, {L"transvalue", Dw(trans)}, {L"opaquetime", Dw(opaque)},
+                            {L"imagename", Sz(r.name)}, {L"imagestretch", Dw(r.stretch)}, {L"disablecorner", Dw(r.corner)}};
+        };
+        Session g(stored(r.trans, r.opaque));
+        EXPECT_EQ(g.State(), r.shown);
+        EXPECT_EQ(Text(g[kColourChange]) + L" " + Text(g[kPictureChange]), L"C&hange Cha&nge");  // access keys kept
+        g.Ok();
+        EXPECT_EQ(Read(), stored(r.t2, r.o2)) << r.shown;
+    }
+}
+
+TEST(Dialog, TypingScrollingAndACornerThenEnterStoreExactlyTheSixValues) {
+    Session g({});
+    for (int id : {kCorner3, kOpaque, kFade}) ClickOn(g[id]);
+    SendMessageW(g[kFade], EM_SETSEL, 0, -1);
+    Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK});
+    EXPECT_EQ(Text(g[kFade]), L"42");  // digits only
+    Keys({'1', '2', '3', '4', '5'});  // six characters at most
+    ClickOn(g[kScroll]);  // the thumb
+    Keys({VK_RIGHT, VK_RIGHT});
+    EXPECT_EQ(Text(g[kLabel]), L"56% Transparent");  // an arrow moves one step, a page four
+    Keys({VK_NEXT});
+    EXPECT_EQ(g.State(), L"22 69% Transparent | 421234 on | '' none | corner 3");
+    g.End({VK_RETURN});  // "&Ok", though the scroll bar has the focus
+    EXPECT_EQ(Read(), (Snapshot{{L"formcolor", Dw(0)}, {L"transvalue", Dw(176)}, {L"opaquetime", Dw(421234)},
+                                {L"imagename", Sz(L"")}, {L"imagestretch", Dw(0)}, {L"disablecorner", Dw(3)}}));
+}
+
+TEST(Dialog, CancelEscAndTheCloseBoxChangeNothingEvenAfterACornerClick) {
+    const Snapshot stored = {{L"transvalue", Dw(40)}, {L"imagename", Sz(L"C:\\k.bmp")}};
+    for (int way = 0; way < 3; ++way) {
+        Session g(way == 1 ? stored : Snapshot{});
+        ClickOn(g[kCorner1]); ClickOn(g[kOpaque]);
+        if (way == 0) Keys({'C'}, true);  // Alt+C: "&Cancel"
+        if (way == 1) Keys({VK_ESCAPE});
+        if (way == 2) PostMessageW(g.d, WM_SYSCOMMAND, SC_CLOSE, 0);  // what the close box sends
+        EXPECT_TRUE(g.Exited());
+        EXPECT_EQ(Read(), way == 1 ? stored : kNoKey) << "way " << way;
+    }
+}
+
+TEST(Dialog, ChoosersStartFromTheStoredValuesAndTheirChoicesShowAndAreStored) {
+    Session g({{L"formcolor", Dw(0x00102030)}});
+    RECT box;
+    GetWindowRect(g[kColourBox], &box);
+    EXPECT_EQ(Shot().Off(box, 0x302010), 0) << "the colour box, edge to edge";
+    for (bool ok : {false, true}) {
+        HWND chooser = g.Open(kColourChange);
+        for (int i = 0; i < 3; ++i) {  // red, green, blue: shown when the chooser opens fully
+            HWND edit = GetDlgItem(chooser, 706 + i);
+            EXPECT_TRUE(IsWindowVisible(edit) && Text(edit) == std::to_wstring(0x30 - 16 * i)) << 706 + i;
+            SetWindowTextW(edit, std::to_wstring(10 + 10 * i).c_str());
+        }
+        Answer(chooser, ok);
+        EXPECT_EQ(Shot().Off(box, ok ? 0x0A141E : 0x302010), 0) << "after " << (ok ? "Ok" : "Cancel");
+    }
+    // The caption-less picture option opens the picture chooser; "(None)" again when it is cancelled.
+    HWND chooser = g.Open(kPicture), types = GetDlgItem(chooser, 1136);
+    wchar_t first[64] = {};
+    SendMessageW(types, CB_GETLBTEXT, 0, LPARAM(first));
+    EXPECT_EQ(first + (L" of " + std::to_wstring(SendMessageW(types, CB_GETCOUNT, 0, 0))), L"All Images of 6");
+    Answer(chooser, false);
+    EXPECT_EQ(g.State(), kFresh);
+    chooser = g.Open(kPictureChange);
+    SetWindowTextW(GetDlgItem(chooser, 1148), DataPath("quadrants.gif").c_str());  // the file name box
+    Answer(chooser, true);
+    EXPECT_EQ(g.State(), L"16 50% Transparent | 0 off greyed | 'quadrants.gif' picture | corner 0");
+    ClickOn(g[kPictureNone]); g.Ok();
+    EXPECT_EQ(std::pair(Read()[L"formcolor"], Read()[L"imagename"]), std::pair(Dw(0x001E140A), Sz(L"")));
+}
+
+TEST(Faults, PastedTextThatIsNoNumberIsRefusedUntilEmptied) {
+    Session g({{L"opaquetime", Dw(15)}});
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 8);
+    memcpy(GlobalLock(text), "7x-1.5e", 8); GlobalUnlock(text);
+    ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_TEXT, text) && CloseClipboard());
+    SendMessageW(g[kFade], EM_SETSEL, 0, -1); SendMessageW(g[kFade], WM_PASTE, 0, 0);
+    EXPECT_EQ(Text(g[kFade]), L"7x-1.5");  // no key went through the filter; six characters at most
+    Keys({'O'}, true, 200);
+    EXPECT_TRUE(g.Running() && IsWindowVisible(g.d)) << "Ok took text that is no whole number";
+    EXPECT_EQ(Read(), (Snapshot{{L"opaquetime", Dw(15)}}));
+    DWORD from = 1, to = 0;
+    SendMessageW(g[kFade], EM_GETSEL, WPARAM(&from), LPARAM(&to));
+    EXPECT_TRUE(Focus(g.d) == g[kFade] && from == 0 && to == 6) << "the text selected from " << from << " to " << to;
+    SetWindowTextW(g[kFade], L""); g.Ok();
+    EXPECT_EQ(Read()[L"opaquetime"], Dw(0));
+}
+
+TEST(Faults, LongNameOutsideAsciiShowsShortenedSurvivesOkAndTheSaverShowsTheTint) {
+    std::wstring file;
+    while (file.size() < 290) file += L"\u00E9t\u00E9-\u65E5\u672C-\u041C\u043E\u0441\u043A\u0432\u0430-\U0001F600-";
+    const auto name = Sz(L"C:\\Bilder\\" + file + L".jpg");
+    {
+        Session g({{L"imagename", name}, {L"formcolor", Dw(0x00402010)}, {L"transvalue", Dw(0)}});
+        // Shortened by whole characters: the start of the file name, then "...".
+        const std::wstring shown = Text(g[kPicture]);
+        ASSERT_GT(shown.size(), 4u);
+        EXPECT_EQ(file.substr(0, shown.size() - 3) + L"...", shown);
+        EXPECT_FALSE(IS_HIGH_SURROGATE(shown[shown.size() - 4])) << "half a character";
+        g.Ok();
+    }
+    EXPECT_EQ(Read()[L"imagename"], name);
+    RunSaver(Read(), nullptr, {}, "/s", 0x102040);  // no such file: the tint alone
+}
+
+// ======== In process: the registry routines against advapi32
+
+// The process's open handles, asked after one by one (Wine counts none).
+int OpenHandles() {
+    int open = 0;
+    DWORD flags = 0;
+    for (ULONG_PTR h = 4; h < 8192; h += 4) open += GetHandleInformation(HANDLE(h), &flags) != 0;
+    return open;
+}
+
+TEST(Registry, ReadSettingGivesStoredValuesAsTextWritesNothingAndLeavesNoHandle) {
+    const std::map<std::wstring, std::pair<Snapshot::mapped_type, std::string>> cases = {
+        {L"dword", {Dw(128), "128"}}, {L"minus", {Dw(0xFFFFFFFF), "-1"}}, {L"short", {{REG_DWORD, {0x34, 0x12}}, "4660"}},
+        {L"long", {{REG_DWORD, {1, 0, 0, 0, 0}}, ""}}, {L"text", {Sz(L"abc"), "abc"}},
+        {L"nonul", {Sz(L"abc", false), "abc"}}, {L"inner", {Sz(std::wstring(L"a\0c", 3)), "a"}},
+        {L"sizezero", {{REG_SZ, {}}, ""}}, {L"binary", {{REG_BINARY, {'7', 0}}, ""}},
+        {L"expand", {{REG_EXPAND_SZ, Sz(L"7").second}, ""}}, {L"multi", {{REG_MULTI_SZ, Sz(L"7").second}, ""}}};
+    Store({});
+    for (const auto& [name, c] : cases) Put({{name, c.first}});
+    const Snapshot before = Read();
+    const int handles = OpenHandles();
+    for (const auto& [name, c] : cases)
+        EXPECT_EQ(Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\Velumbra", std::string(name.begin(), name.end())), c.second);
+    EXPECT_EQ(Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\Velumbra", "missing"), "");
+    EXPECT_EQ(Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\VelumbraAbsent", "dword"), "");
+    EXPECT_EQ(OpenHandles(), handles) << "key handles left open";
+    EXPECT_EQ(Read(), before);
+}
+
+TEST(Registry, TextThatGrowsWhileReadIsWholeOrEmpty) {
+    // Another program rewrites the value between the size query and the data query.
+    Store({{L"grows", Sz(L"a")}});
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        for (int i = 0; !done; ++i) Put({{L"grows", Sz(i % 2 ? L"a" : std::wstring(199, L'b'))}});
+    });
+    int empty = 0, wrong = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string text = Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\Velumbra", "grows");
+        empty += text.empty();
+        wrong += !(text.empty() || text == "a" || text == std::string(199, 'b'));
+    }
+    done = true; writer.join();
+    EXPECT_EQ(wrong, 0);
+    std::printf("[ info ] %d of 3000 reads met a value that grew\n", empty);
+}
+
+std::mt19937_64 Random() {
+    const char* env = std::getenv("VELUMBRA_FUZZ_SEED");
+    const std::uint64_t seed = env && *env ? std::strtoull(env, nullptr, 0) : 20241206;
+    std::printf("[ info ] fuzz seed %llu\n", static_cast<unsigned long long>(seed));
+    return std::mt19937_64(seed);
+}
+
+// ======== In process: picture files the codecs and the saver's own checks must refuse or read
+
+std::optional<Picture> Load(const Bytes& data) {
+    const std::wstring path = Scratch(L"velumbra-fuzz.pic", data);
+    return LoadPicture(std::string(path.begin(), path.end()));
+}
+
+TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
+    // A crash fails the program; a hang runs into ctest's time limit.
+    auto rng = Random();
+    const auto in = [&](std::size_t low, std::size_t high) { return std::uniform_int_distribution<std::size_t>(low, high)(rng); };
+    const std::uint32_t extremes[] = {0, 1, 0xFFFF, 0x8000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 65536};
+    int tried = 0, failed = 0, loaded = 0;
+    for (const char* name : {"quadrants.bmp", "wide.bmp", "quadrants.jpg", "quadrants.gif", "icon.ico", "png256.ico"}) {
+        const Bytes base = ReadData(name);
+        for (int n = 0; n < 80; ++n, ++tried) {
+            // Cut short, bytes changed, a 32-bit field set to an extreme, or a slice removed or
+            // repeated; half the changes in the first 128 bytes, where the headers are.
+            Bytes data = base;
+            const auto where = [&] { return in(0, (in(0, 1) ? 128 : data.size()) - 4); };
+            if (n % 4 == 0) data.resize(in(1, data.size() - 1));
+            for (int i = n % 4 == 1 ? int(in(1, 8)) : 0; i > 0; --i) data[where()] = BYTE(in(0, 255));
+            for (std::size_t at = where(), i = 0, v = extremes[in(0, 7)]; n % 4 == 2 && i < 4; ++i) data[at + i] = BYTE(v >> 8 * i);
+            if (n % 4 == 3) {
+                const std::size_t at = where(), length = in(1, std::min<std::size_t>(64, data.size() - at));
+                const Bytes slice(data.begin() + at, data.begin() + at + length);
+                if (in(0, 1)) data.erase(data.begin() + at, data.begin() + at + length);
+                else data.insert(data.begin() + at, slice.begin(), slice.end());
+            }
+            const auto p = Load(data);
+            loaded += p.has_value();
+            const auto count = p ? std::uint64_t(p->width) * std::uint64_t(p->height) : 0;
+            if (p && !(p->width > 0 && p->height > 0 && count <= 64u << 20 && p->pixels.size() == count) && ++failed <= 5)
+                ADD_FAILURE() << name << " mutant " << n << " loaded as " << p->width << 'x' << p->height;
+        }
+    }
+    std::printf("[ info ] %d of the mutants loaded, the rest were refused\n", loaded);
+    std::printf("[ report ] picture fuzz files: %d tried, %d failed\n", tried, failed);
+}
+
+TEST(Pictures, EveryRowOfATallPictureDecodesInPlace) {
+    // 8 x 600, bottom up, each row's number in its red and green: a row dropped or repeated shows.
+    BITMAPFILEHEADER file{0x4D42, 54 + 600 * 24, 0, 0, 54};
+    BITMAPINFOHEADER info{40, 8, 600, 1, 24};
+    Bytes tall(reinterpret_cast<BYTE*>(&file), reinterpret_cast<BYTE*>(&file + 1));
+    tall.insert(tall.end(), reinterpret_cast<BYTE*>(&info), reinterpret_cast<BYTE*>(&info + 1));
+    for (int i = 8 * 600 - 1; i >= 0; --i) tall.insert(tall.end(), {0x5A, BYTE(i / 8 >> 8), BYTE(i / 8)});
+    const auto p = Load(tall);
+    ASSERT_TRUE(p && p->height == 600);
+    for (int y = 0; y < 600; ++y) EXPECT_EQ(p->pixels[y * 8 + 7], 0xFF00005Au | (y & 255) << 16 | (y >> 8) << 8) << y;
+}
+
+TEST(Pictures, PicturesBeyondTheLimitsAreRefused) {
+    // The decoder trusts an icon image's own header: sizes like these once crashed or hung it.
+    const std::tuple<const char*, std::size_t, std::uint32_t> icons[] = {
+        {"icon.ico", 38 + 4, 0x3D000020}, {"icon.ico", 38 + 8, 0x20000040}, {"icon.ico", 0x30E + 4, 0x10000000},
+        {"icon.ico", 38 + 4, 0xFFFFFFE0}, {"png256.ico", 22 + 16, 0x10000000}, {"png256.ico", 22 + 20, 40000}};
+    for (const auto& [file, at, value] : icons) {
+        Bytes data = ReadData(file);
+        const bool png = std::string(file) == "png256.ico";  // big-endian there, little-endian in a bitmap header
+        for (int i = 0; i < 4; ++i) data[at + i] = BYTE(value >> 8 * (png ? 3 - i : i));
+        EXPECT_FALSE(Load(data).has_value()) << file << " " << std::hex << value;
+    }
+    EXPECT_EQ(Load(ReadData("png256.ico"))->width, 256);
+    // No more than 64 megapixels: bitmaps of one colour, run-length encoded and ended at once,
+    // so any size takes a few bytes.
+    const auto bitmap = [](std::uint32_t width, std::uint32_t height) {
+        Bytes file = {'B', 'M'};
+        for (std::uint32_t field : {64u, 0u, 62u, 40u, width, height, 8u << 16 | 1u, 1u /* BI_RLE8 */, 2u, 0u, 0u, 2u,
+                                    0u, 0x00FF0000u, 0x000000FFu})
+            file.insert(file.end(), {BYTE(field), BYTE(field >> 8), BYTE(field >> 16), BYTE(field >> 24)});
+        file.insert(file.end(), {0, 1});  // end of bitmap
+        return file;
+    };
+    EXPECT_EQ(Load(bitmap(4096, 4096))->width, 4096);
+    EXPECT_FALSE(Load(bitmap(8193, 8193)).has_value());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    g_scr = WinPath(argc > 1 ? argv[1] : "Velumbra.scr");  // as ctest passes it
+    const int status = RUN_ALL_TESTS();
+    // One line for scripts/test: each test of Faults counts once, each bad picture once.
+    for (int i = 0; const auto* s = testing::UnitTest::GetInstance()->GetTestSuite(i); ++i)
+        if (std::string(s->name()) == "Faults" && s->test_to_run_count())
+            std::printf("[ report ] end-to-end fault scenarios and bad pictures: %d tried, %d failed\n",
+                        s->test_to_run_count() + g_badTried, s->failed_test_count() + g_badFailed);
+    for (auto p = g_made.rbegin(); p != g_made.rend(); ++p)
+        if (!DeleteFileW(p->c_str())) RemoveDirectoryW(p->c_str());
+    return status;
+}
