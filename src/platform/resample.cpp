@@ -75,9 +75,6 @@ void Pass(const std::uint32_t* src, std::uint32_t* dst, int lines, int out, std:
 
 std::vector<std::uint32_t> Resample(const std::vector<std::uint32_t>& source, int sourceWidth, int sourceHeight,
                                     int width, int height) {
-    if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return {};
-    if (width == sourceWidth && height == sourceHeight) return source;
-
     const Taps across = ComputeTaps(sourceWidth, width);
     const Taps down = ComputeTaps(sourceHeight, height);
     std::vector<std::uint32_t> mid(static_cast<std::size_t>(width) * sourceHeight);

@@ -9,6 +9,7 @@
 
 namespace picture {
 
+// The source scaled to width x height; both sizes positive.
 std::vector<std::uint32_t> Resample(const std::vector<std::uint32_t>& source, int sourceWidth, int sourceHeight,
                                     int width, int height);
 

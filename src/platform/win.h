@@ -56,6 +56,21 @@ private:
     HDC dc_;
 };
 
+// A window's painting, from BeginPaint to EndPaint.
+class Painting {
+public:
+    explicit Painting(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    Painting(const Painting&) = delete;
+    Painting& operator=(const Painting&) = delete;
+    ~Painting() { EndPaint(window_, &paint_); }
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // An object selected into a DC, put back out of it at the end of the scope.
 class Selected {
 public:

@@ -92,25 +92,23 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmMain::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hWnd, &ps);
+    const Painting paint(hWnd);
     const int left = app::PixelsX(img.Left), top = app::PixelsY(img.Top);
     const int width = app::PixelsX(img.Width), height = app::PixelsY(img.Height);
     if (img.Picture && width > 0 && height > 0) {
         // Scaled and laid over the back colour once; every repaint only copies it.
         if (!drawn_) drawn_ = DrawnPicture(*img.Picture, width, height, BackColor);
         if (drawn_) {
-            MemoryDC memory(CreateCompatibleDC(dc));
-            Selected picture(memory.get(), drawn_.get());
-            BitBlt(dc, left, top, width, height, memory.get(), 0, 0, SRCCOPY);
-            ExcludeClipRect(dc, left, top, left + width, top + height);
+            const MemoryDC memory(CreateCompatibleDC(paint.get()));
+            const Selected picture(memory.get(), drawn_.get());
+            BitBlt(paint.get(), left, top, width, height, memory.get(), 0, 0, SRCCOPY);
+            ExcludeClipRect(paint.get(), left, top, left + width, top + height);
         }
     }
     RECT client;
     GetClientRect(hWnd, &client);
     const Gdi<HBRUSH> back(CreateSolidBrush(BackColor & 0xFFFFFF));
-    FillRect(dc, &client, back.get());
-    EndPaint(hWnd, &ps);
+    FillRect(paint.get(), &client, back.get());
 }
 
 void frmMain::tmrOpaque_Timer() {
