@@ -19,8 +19,6 @@
 namespace {
 
 std::wstring g_scr;                   // Velumbra.scr as a Windows path
-std::vector<std::wstring> g_made;     // scratch files and folders, removed at the end
-int g_badTried = 0, g_badFailed = 0;  // bad pictures, for the report
 constexpr const char* kSaver = "Velumbra_frmMain";
 constexpr const char* kDialog = "Velumbra_frmConfig";
 using Bytes = std::vector<BYTE>;
@@ -54,11 +52,9 @@ struct Scr {
         EXPECT_TRUE(CreateProcessW(g_scr.c_str(), command.data(), 0, 0, 0, 0, 0, 0, &startup, &pi)) << args;
     }
     ~Scr() {
-        EXPECT_FALSE(Running()) << "still running: killed";
-        Exited(0);
-        CloseHandle(pi.hThread); CloseHandle(pi.hProcess);
+        EXPECT_TRUE(Exited(0)) << "still running: killed";
+        CloseHandle(pi.hThread), CloseHandle(pi.hProcess);
     }
-    DWORD Id() const { return pi.dwProcessId; }
     bool Running() const { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
     // Ended in time with exit code 0; not ended in time, it is killed.
     bool Exited(DWORD ms = 5000) {
@@ -68,14 +64,14 @@ struct Scr {
     }
     bool ExitedWithoutWindow() {  // ever showing one
         bool seen = false;
-        for (DWORD t = GetTickCount(); Running() && GetTickCount() - t < 5000; Sleep(1)) seen |= !Windows(Id()).empty();
+        for (DWORD t = GetTickCount(); Running() && GetTickCount() - t < 5000; Sleep(1)) seen |= !Windows(pi.dwProcessId).empty();
         return Exited(0) && !seen;
     }
     // A visible window of the process, once the process is idle (input sent sooner can miss the
     // window) and, when asked, the focus is set in the window's thread.
     HWND Window(std::initializer_list<const char*> classes = {kSaver, kDialog}, bool focus = false) const {
         std::vector<HWND> w;
-        const bool shown = WaitFor([&] { return !(w = Windows(Id(), classes)).empty(); }, 10000);
+        const bool shown = WaitFor([&] { return !(w = Windows(pi.dwProcessId, classes)).empty(); }, 10000);
         EXPECT_TRUE(shown && (!focus || WaitFor([&] { return Focus(w[0]); }, 3000)));
         EXPECT_EQ(WaitForInputIdle(pi.hProcess, 5000), 0u);
         return shown ? w[0] : nullptr;
@@ -120,9 +116,8 @@ void Keys(std::initializer_list<BYTE> keys, bool alt = false, DWORD settle = 80)
 // The move to (x, y) in the same event as the press, so the press cannot come first; then the
 // release (its flag is the press flag doubled).
 void Click(int x, int y, DWORD down = MOUSEEVENTF_LEFTDOWN) {
-    const DWORD ax = (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
-    const DWORD ay = (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
-    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down, ax, ay, 0, 0);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down, (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN),
+                (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN), 0, 0);
     mouse_event(down * 2, 0, 0, 0, 0);
     Sleep(80);
 }
@@ -132,8 +127,7 @@ void MoveTo(int x, int y) { SetCursorPos(x, y); Sleep(60); }
 
 // ---- What others see of a window and of the screen.
 int Alpha(HWND h) {  // -1 while the window is not layered with LWA_ALPHA
-    BYTE alpha = 0;
-    DWORD flags = 0;
+    BYTE alpha = 0; DWORD flags = 0;
     const bool layered = GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED;
     return layered && GetLayeredWindowAttributes(h, 0, &alpha, &flags) && flags & LWA_ALPHA ? alpha : -1;
 }
@@ -145,11 +139,10 @@ struct Shot {  // the screen as 0x00RRGGBB
         HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
         HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32}};
         BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        GetDIBits(memory, bitmap, 0, h, px.data(), &info, DIB_RGB_COLORS);
-        DeleteObject(bitmap); DeleteDC(memory); ReleaseDC(nullptr, screen);
+        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32}};
+        GetDIBits(memory, HBITMAP(SelectObject(memory, old)), 0, h, px.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap), DeleteDC(memory), ReleaseDC(nullptr, screen);
     }
     std::uint32_t operator()(int x, int y) const { return px[y * w + x] & 0xFFFFFF; }
     int Off(RECT r, std::uint32_t rgb) const {  // pixels of the rectangle other than `rgb`
@@ -163,10 +156,9 @@ struct Shot {  // the screen as 0x00RRGGBB
 // ---- The saver on the settings, the pointer resting at (0, 0) (moved away and back, so the
 // display's pointer is there too and the move that comes with the window repeats it). Once
 // its layered window has painted, `check` looks at it and `end` ends it (a key when empty);
-// then exit code 0, the pointer shown and the settings as they were. With `tint`, the saver
-// must show that colour alone, opaque, on every pixel.
+// then exit code 0, the pointer shown and the settings as they were.
 using Step = std::function<void(Scr&, HWND)>;
-void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {}, const char* args = "/s", int tint = -1) {
+void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {}, const char* args = "/s") {
     Store(settings);
     SetCursorPos(1, 1); SetCursorPos(0, 0);
     const Snapshot before = Read();
@@ -175,10 +167,6 @@ void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {},
     EXPECT_TRUE(WaitFor([&] { return Alpha(h) >= 0; }, 5000)) << "not layered";
     Sleep(150);
     if (check) check(scr, h);
-    if (tint >= 0) {
-        const Shot shot;
-        EXPECT_TRUE(Alpha(h) == 255 && !shot.Off({0, 0, shot.w, shot.h}, tint)) << "not the tint alone, opaque";
-    }
     end ? end(scr, h) : Keys({VK_SPACE});
     EXPECT_TRUE(scr.Exited() && PointerShowing()) << "exit code " << scr.code << ", the pointer shown";
     EXPECT_EQ(Read(), before);
@@ -197,14 +185,13 @@ Bytes ReadData(const char* file, DWORD most = 1 << 20) {
     data.resize(most);
     return data;
 }
-// A file with the bytes, or a folder without.
-std::wstring Scratch(const std::wstring& name, const std::optional<Bytes>& data) {
-    static const std::wstring temp = [] { wchar_t t[MAX_PATH]; return std::wstring(t, GetTempPathW(MAX_PATH, t)); }();
-    const std::wstring& path = g_made.emplace_back(temp + name);
-    HANDLE f = data ? CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0) : nullptr;
+// A file with the bytes in the temporary folder, which goes with the test run's Wine prefix.
+std::wstring Scratch(const std::wstring& name, const Bytes& data) {
+    wchar_t temp[MAX_PATH];
+    const std::wstring path = std::wstring(temp, GetTempPathW(MAX_PATH, temp)) + name;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
     DWORD written = 0;
-    if (f) WriteFile(f, data->data(), DWORD(data->size()), &written, 0), CloseHandle(f);
-    else CreateDirectoryW(path.c_str(), 0);
+    WriteFile(f, data.data(), DWORD(data.size()), &written, 0), CloseHandle(f);
     return path;
 }
 
@@ -213,7 +200,7 @@ enum Id { kCornerFrame, kCornerNone, kCorner3, kCorner2, kCorner1, kCorner4, kPi
           kStretch, kPictureChange, kCancel, kOk, kAbout, kAlphaFrame, kFade, kOpaque, kScroll, kLabel, kSeconds,
           kColourFrame, kColourChange, kColourBox };
 constexpr Id kCorners[] = {kCornerNone, kCorner1, kCorner2, kCorner3, kCorner4};  // by disablecorner
-constexpr const char *B = "Button", *E = "Edit", *S = "Static";
+constexpr const char *B = "Button", *S = "Static";
 constexpr struct { const char* cls; const wchar_t* text; int frame, x, y, w, h; } kDesign[] = {
     {B, L"Disabling Corner", -1, 360, 3900, 2895, 1035}, {B, L"(None)", 0, 1320, 480, 1095, 255},
     {B, L"", 0, 840, 660, 255, 255}, {B, L"", 0, 840, 300, 255, 255}, {B, L"", 0, 420, 660, 255, 255},
@@ -222,7 +209,7 @@ constexpr struct { const char* cls; const wchar_t* text; int frame, x, y, w, h; 
     {B, L"Stretch Image", 6, 1380, 660, 1455, 255}, {B, L"Cha&nge", 6, 120, 600, 1095, 375},
     {B, L"&Cancel", -1, 1320, 5100, 975, 375}, {B, L"&Ok", -1, 2520, 5100, 975, 375},
     {B, L"&About", -1, 120, 5100, 975, 375}, {B, L"Alpha Transparency", -1, 360, 960, 2895, 1695},
-    {E, L"0", 14, 960, 1260, 675, 285}, {B, L"Transition to Opaque", 14, 120, 960, 2175, 255},
+    {"Edit", L"0", 14, 960, 1260, 675, 285}, {B, L"Transition to Opaque", 14, 120, 960, 2175, 255},
     {"ScrollBar", L"", 14, 120, 240, 2655, 255}, {S, L"50% Transparent", 14, 240, 600, 2415, 255},
     {S, L"Seconds", 14, 1740, 1320, 975, 255}, {B, L"Fade to Color", -1, 360, 120, 2895, 735},
     {B, L"C&hange", 20, 1200, 240, 1575, 375}, {S, L"", 20, 120, 240, 855, 375}};
@@ -242,10 +229,9 @@ void Answer(HWND box, bool ok) {
 }
 // Velumbra.scr started with "/c" on the stored settings, its dialog ready for input.
 struct Session : Scr {
-    HWND d = nullptr;
-    explicit Session(const Snapshot& settings, const char* args = "/c") : Scr((Store(settings), args)) {
-        d = Window({kDialog}, true);
-    }
+    HWND d;
+    explicit Session(const Snapshot& settings, const char* args = "/c")
+        : Scr((Store(settings), args)), d(Window({kDialog}, true)) {}
     HWND operator[](int id) const {  // the child in the control's place
         RECT r, want = Where(id);
         for (HWND h = GetWindow(d, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
@@ -273,10 +259,14 @@ struct Session : Scr {
 
 // ======== Start-up and the file
 
-TEST(Startup, SwitchesThatEndAtOnceShowNoWindowAndCreateNoKey) {
+TEST(Startup, SwitchesThatEndAtOnceAndTheCornerVetoShowNoWindowAndCreateNoKey) {
     Store({});
     for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(Scr(args).ExitedWithoutWindow()) << args;
     EXPECT_EQ(Read(), kNoKey);
+    // The pointer resting in the top-left corner, which is to keep the saver from starting.
+    Store({{L"disablecorner", Dw(4)}});
+    SetCursorPos(10, 10);
+    EXPECT_TRUE(Scr("/s").ExitedWithoutWindow());
 }
 
 TEST(Faults, TwentyStartsAtOnceLeaveOneWindow) {
@@ -290,7 +280,6 @@ TEST(Faults, TwentyStartsAtOnceLeaveOneWindow) {
     Scr& left = **std::ranges::find_if(starts, [](auto& s) { return s->Running(); });
     shown.insert(left.Window({kSaver, kDialog}, true));
     EXPECT_EQ(shown.size(), 1u);
-    for (auto& s : starts) EXPECT_TRUE(s.get() == &left || s->Exited(0));
     Keys({VK_ESCAPE});  // ends the saver, cancels the dialog
     EXPECT_TRUE(left.Exited());
 }
@@ -301,18 +290,15 @@ constexpr std::uint32_t kTint = 0x996633;  // formcolor 0x00336699 on the screen
 
 // At the screen's resolution (ctest runs the AnyDpi tests at 96, 144 and 192 dots per inch):
 // the window, its alpha and the hidden pointer; any key or button, on the tint or on the
-// picture, ends it, and so do five pointer moves to new places in a row, but not four, a
-// repeat and four more, also when they cross the picture's edge.
+// picture, ends it, and so do five pointer moves to new places in a row, but not four.
 TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
     const auto click = [](int x, int y, DWORD button) { return [=](Scr&, HWND) { Click(x, y, button); }; };
-    const Step moves = [](Scr& scr, HWND h) {
-        for (int x : {476, 477, 478, 479}) MoveTo(x, 370);  // one pixel apart: new places at any resolution
-        // The last place again, once the moves are handled (a posted message would pass them).
-        Sleep(100); PostMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(479, 370)); Sleep(60);
-        for (int x : {480, 481, 482, 483}) MoveTo(x, 370);
+    const Step moves = [](Scr& scr, HWND) {
+        // One pixel apart, new places at any resolution, onto the picture: four leave it running.
+        for (int x : {477, 478, 479, 480}) MoveTo(x, 370);
         Sleep(100);
-        EXPECT_TRUE(scr.Running()) << "four moves, a repeat and four more ended the saver";
-        MoveTo(484, 370);
+        EXPECT_TRUE(scr.Running()) << "four moves ended the saver";
+        MoveTo(481, 370);
     };
     const struct { int trans; const char* args; Step end; } rows[] = {
         {0, "/s", {}}, {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)}, {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)},
@@ -331,43 +317,32 @@ TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
         }, r.end, r.args);
 }
 
-// Pictures at their own size, centred, or stretched, each pixel where it belongs; and files that
-// are no usable picture, with the saver showing its tint alone.
+// Pictures at their own size, centred, or stretched, each pixel where it belongs; and names of no
+// usable picture (a folder, a JPEG cut short, an icon claiming a huge image), with the tint alone
+// on every pixel.
 TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
     Bytes icon = ReadData("icon.ico");
     icon[46] = 0x40, icon[49] = 0x20;  // its first image's header claims a height of 0x20000040
     struct Probe { int x, y; std::uint32_t rgb; };
     const struct { std::wstring path; int stretch; std::vector<Probe> probes; } cases[] = {
         // 64 x 48 in four colours, at its own size from (480, 360).
-        {DataPath("quadrants.bmp"), 0, {{479, 380, kTint}, {544, 380, kTint}, {500, 359, kTint}, {500, 408, kTint},
-                                        {480, 360, 0xFF0000}, {511, 383, 0xFF0000}, {512, 383, 0x00FF00},
-                                        {543, 360, 0x00FF00}, {511, 384, 0x0000FF}, {480, 407, 0x0000FF},
-                                        {512, 384, 0xFFFFFF}, {543, 407, 0xFFFFFF}}},
+        {DataPath("quadrants.bmp"), 0, {{479, 360, kTint}, {480, 359, kTint}, {480, 360, 0xFF0000}, {511, 383, 0xFF0000},
+                                        {512, 383, 0x00FF00}, {511, 384, 0x0000FF}, {543, 407, 0xFFFFFF}, {544, 407, kTint}}},
         // 300 x 100 stretched to the full width: 341 rows from row 213, its 10-pixel blue corner about 34.
         {DataPath("wide.bmp"), 1, {{512, 211, kTint}, {512, 555, kTint}, {512, 216, 0xFFCC00}, {512, 552, 0xFFCC00},
                                    {1020, 380, 0xFFCC00}, {10, 225, 0x0066FF}, {60, 225, 0xFFCC00}}},
         // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
-        {DataPath("icon.ico"), 0, {{496, 368, kTint}, {527, 371, kTint}, {495, 373, kTint}, {496, 372, 0x1C2A4A},
-                                   {527, 373, 0x1C2A4A}, {528, 373, kTint}, {500, 380, 0x4F7FD0}, {520, 380, 0x0B0F1A},
-                                   {500, 396, kTint}, {510, 397, 0xD8D8D8}, {508, 399, 0xD8D8D8}, {527, 399, kTint}}},
-        // No usable picture: a folder, an empty file, a JPEG cut short, a file this test holds
-        // sharing nothing, an icon claiming a huge image.
-        {Scratch(L"velumbra-folder.jpg", std::nullopt), 1}, {Scratch(L"velumbra-empty.bmp", Bytes{}), 0},
-        {Scratch(L"velumbra-cut.jpg", ReadData("quadrants.jpg", 60)), 1},
-        {Scratch(L"velumbra-locked.bmp", ReadData("quadrants.bmp")), 0}, {Scratch(L"velumbra-huge.ico", icon), 1}};
-    HANDLE lock = CreateFileW(cases[6].path.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
-    const testing::TestResult& result = *testing::UnitTest::GetInstance()->current_test_info()->result();
-    for (const auto& c : cases) {
-        const int failures = result.total_part_count();
-        SCOPED_TRACE(c.path);
+        {DataPath("icon.ico"), 0, {{496, 368, kTint}, {495, 373, kTint}, {496, 372, 0x1C2A4A}, {527, 373, 0x1C2A4A},
+                                   {528, 373, kTint}, {500, 380, 0x4F7FD0}, {510, 397, 0xD8D8D8}, {527, 399, kTint}}},
+        {DataPath(""), 1}, {Scratch(L"velumbra-cut.jpg", ReadData("quadrants.jpg", 60)), 0},
+        {Scratch(L"velumbra-huge.ico", icon), 1}};
+    for (const auto& c : cases)
         RunSaver({{L"formcolor", Dw(0x00336699)}, {L"transvalue", Dw(0)}, {L"imagename", Sz(c.path)},
                   {L"imagestretch", Dw(c.stretch)}}, [&](Scr&, HWND) {
             const Shot shot;
-            for (const Probe& p : c.probes) EXPECT_EQ(shot(p.x, p.y), p.rgb) << p.x << "," << p.y;
-        }, {}, "/s", c.probes.empty() ? kTint : -1);
-        if (c.probes.empty()) g_badTried++, g_badFailed += result.total_part_count() != failures;
-    }
-    EXPECT_TRUE(CloseHandle(lock)) << "the test could not hold the file";
+            for (const Probe& p : c.probes) EXPECT_EQ(shot(p.x, p.y), p.rgb) << p.x << "," << p.y << " of " << c.path;
+            EXPECT_TRUE(!c.probes.empty() || !shot.Off({0, 0, shot.w, shot.h}, kTint)) << "not the tint alone: " << c.path;
+        });
 }
 
 TEST(Saver, FadeRisesByItsStepAtItsIntervalToExactly255) {
@@ -383,66 +358,27 @@ TEST(Saver, FadeRisesByItsStepAtItsIntervalToExactly255) {
         for (int a = seen.front() - seen.front() % 26; a < 255 + 26; a += 26) expected.push_back(std::min(a, 255));
         EXPECT_EQ(seen, expected);
         EXPECT_NEAR(double(last - first) / (seen.size() - 2), 104, 104 / 4.);
-        Sleep(300);
-        EXPECT_EQ(Alpha(h), 255);
     });
-}
-
-TEST(AnyDpi, CornerVetoBandsAtTheScreensTwipsPerPixel) {
-    // The screen as the veto measures it: its twips and the twips per pixel each rounded,
-    // halves to even (7.5 at 192 dpi gives 8, so the far bands grow).
-    const long w = std::lrint(GetSystemMetrics(SM_CXSCREEN) * kTwipsPerPixel) / std::lrint(kTwipsPerPixel);
-    const long h = std::lrint(GetSystemMetrics(SM_CYSCREEN) * kTwipsPerPixel) / std::lrint(kTwipsPerPixel);
-    const struct { int corner; long x, y; bool veto; } rows[] = {
-        {4, 10, 10, true}, {4, 11, 0, false}, {2, w - 10, 10, true}, {2, w - 10, 11, false},
-        {3, w - 10, h - 10, true}, {3, w - 11, h - 1, false}, {1, 10, h - 10, true}, {1, 0, h - 11, false}};
-    for (auto r : rows) {
-        Store({{L"disablecorner", Dw(r.corner)}}); SetCursorPos(r.x, r.y);
-        Scr scr("/s");
-        const bool ok = r.veto ? scr.ExitedWithoutWindow() : scr.Window() && (Click(r.x, r.y), scr.Exited());
-        EXPECT_TRUE(ok) << "corner " << r.corner << " at " << r.x << "," << r.y;
-    }
 }
 
 // ======== The dialog
 
-const std::wstring kFresh = L"16 50% Transparent | 0 off greyed | '' none | corner 0";
-
-TEST(AnyDpi, DialogLayoutAndNoCaptionCutOff) {
+TEST(AnyDpi, DialogLayout) {
     Session g({}, "/C:1234");
-    RECT client, frame;
-    POINT top{0, 0};
-    GetClientRect(g.d, &client); GetWindowRect(g.d, &frame); ClientToScreen(g.d, &top);
+    RECT client, frame, work;
+    GetClientRect(g.d, &client), GetWindowRect(g.d, &frame), SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_EQ(Text(g.d), L"Configure Velumbra");
     EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(Px(3615), Px(5565)));
+    // Centred on the work area, but never above or left of it.
+    EXPECT_EQ(frame.left, work.left + std::max(0L, (work.right - work.left - frame.right + frame.left) / 2));
+    EXPECT_EQ(frame.top, work.top + std::max(0L, (work.bottom - work.top - frame.bottom + frame.top) / 2));
     EXPECT_EQ(GetWindowLongW(g.d, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU), WS_SYSMENU);
-    // The window's icon in its title bar: the icon's own blue left of the caption.
-    const RECT bar{frame.left, frame.top, frame.left + 2 * (top.y - frame.top), top.y};
-    EXPECT_LT(Shot().Off(bar, 0x4F7FD0), (bar.right - bar.left) * (bar.bottom - bar.top)) << "no icon";
-    // The 23 child windows, each of the designed class and text in its place; each caption, in the
-    // system's message font, fits its control less the check mark, or the frame's and button's edges.
-    int children = 0;
-    for (HWND h = GetWindow(g.d, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) ++children;
-    NONCLIENTMETRICSW metrics{sizeof metrics};
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ font = SelectObject(dc, CreateFontIndirectW(&metrics.lfMessageFont));
+    // The 23 child windows, each of the designed class and text in its place.
     for (int id = 0; id <= kColourBox; ++id) {
-        const std::wstring text = kDesign[id].text;
         char cls[32] = {};
         GetClassNameA(g[id], cls, 32);
-        EXPECT_TRUE(cls == std::string(kDesign[id].cls) && Text(g[id]) == text) << "control " << id << ": " << cls;
-        if (text.empty() || kDesign[id].cls == E) continue;
-        RECT r = Where(id), need{};
-        DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
-        const int type = kDesign[id].cls == B ? GetWindowLongW(g[id], GWL_STYLE) & BS_TYPEMASK : -1;  // -1: no button
-        const int edges = type < 0 ? 0 : type < 2 || type == BS_GROUPBOX ? 8 : GetSystemMetrics(SM_CXMENUCHECK) + 4;
-        const int room = r.right - r.left - edges;
-        EXPECT_TRUE(need.right > 0 && need.right <= room && need.bottom <= r.bottom - r.top + (type == BS_GROUPBOX ? 0 : 2))
-            << text << " needs " << need.right << "x" << need.bottom << ", the room is " << room;
+        EXPECT_TRUE(cls == std::string(kDesign[id].cls) && Text(g[id]) == kDesign[id].text) << "control " << id << ": " << cls;
     }
-    DeleteObject(SelectObject(dc, font)); ReleaseDC(nullptr, dc);
-    EXPECT_EQ(children, 23);
     g.End({VK_ESCAPE});
 }
 
@@ -467,8 +403,7 @@ TEST(Dialog, ShowsTheStoredSettingsAndOkStoresThem) {
         rows[] = {{128, 10, L"C:\\x\\Tom & Jerry.jpg", 1, 2,
                    L"16 50% Transparent | 10 on | 'Tom && Jerry.jpg' picture stretch | corner 2", 128, 10},
         {5, -30u, L"plain.bmp", 0, 0, L"0 0% Transparent | 30 off greyed | 'plain.bmp' picture | corner 0", 0, -30},
-        {255, 0x80000000, L"", 0, 4, L"31 97% Transparent | 2147483647 off greyed | '' none | corner 4", 248, -2147483647},
-        {100, 0, L"D:\\p\\q.gif", 1, 1, L"12 38% Transparent | 0 off greyed | 'q.gif' picture stretch | corner 1", 96, 0}};
+        {255, 0x80000000, L"", 0, 4, L"31 97% Transparent | 2147483647 off greyed | '' none | corner 4", 248, -2147483647}};
     for (const auto& r : rows) {
         const auto stored = [&](std::uint32_t trans, std::uint32_t opaque) {
             return Snapshot{{L"formcolor", Dw(0x00123456)}, {L"transvalue", Dw(trans)}, {L"opaquetime", Dw(opaque)},
@@ -482,20 +417,26 @@ TEST(Dialog, ShowsTheStoredSettingsAndOkStoresThem) {
     }
 }
 
-TEST(Dialog, TypingScrollingAndACornerThenEnterStoreExactlyTheSixValues) {
+TEST(Dialog, TypingPastingScrollingAndACornerThenEnterStoreExactlyTheSixValues) {
     Session g({});
     for (int id : {kCorner3, kOpaque, kFade}) ClickOn(g[id]);
     SendMessageW(g[kFade], EM_SETSEL, 0, -1);
-    Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK});
-    EXPECT_EQ(Text(g[kFade]), L"42");  // digits only
-    Keys({'1', '2', '3', '4', '5'});  // six characters at most
+    Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK, '1', '2', '3', '4', '5'});
+    EXPECT_EQ(Text(g[kFade]), L"421234");  // digits only, six at most
+    // Text that is no whole number, as a paste would put it past the key filter: Ok refuses it
+    // and selects it.
+    SetWindowTextW(g[kFade], L"7x-1.5");
+    Keys({'O'}, true, 200);  // Alt+O: "&Ok"
+    DWORD from = 1, to = 0;
+    SendMessageW(g[kFade], EM_GETSEL, WPARAM(&from), LPARAM(&to));
+    EXPECT_TRUE(g.Running() && Read() == kNoKey && Focus(g.d) == g[kFade] && from == 0 && to == 6)
+        << "Ok took text that is no whole number, or left it unselected";
+    SetWindowTextW(g[kFade], L"42");
     ClickOn(g[kScroll]);  // the thumb
-    Keys({VK_RIGHT, VK_RIGHT});
-    EXPECT_EQ(Text(g[kLabel]), L"56% Transparent");  // an arrow moves one step, a page four
-    Keys({VK_NEXT});
-    EXPECT_EQ(g.State(), L"22 69% Transparent | 421234 on | '' none | corner 3");
+    Keys({VK_RIGHT, VK_RIGHT, VK_NEXT, VK_LEFT});  // an arrow moves one step, a page four
+    EXPECT_EQ(g.State(), L"21 66% Transparent | 42 on | '' none | corner 3");
     g.End({VK_RETURN});  // "&Ok", though the scroll bar has the focus
-    EXPECT_EQ(Read(), (Snapshot{{L"formcolor", Dw(0)}, {L"transvalue", Dw(176)}, {L"opaquetime", Dw(421234)},
+    EXPECT_EQ(Read(), (Snapshot{{L"formcolor", Dw(0)}, {L"transvalue", Dw(168)}, {L"opaquetime", Dw(42)},
                                 {L"imagename", Sz(L"")}, {L"imagestretch", Dw(0)}, {L"disablecorner", Dw(3)}}));
 }
 
@@ -528,13 +469,9 @@ TEST(Dialog, ChoosersStartFromTheStoredValuesAndTheirChoicesShowAndAreStored) {
         EXPECT_EQ(Shot().Off(box, ok ? 0x0A141E : 0x302010), 0) << "after " << (ok ? "Ok" : "Cancel");
     }
     // The caption-less picture option opens the picture chooser; "(None)" again when it is cancelled.
-    HWND chooser = g.Open(kPicture), types = GetDlgItem(chooser, 1136);
-    wchar_t first[64] = {};
-    SendMessageW(types, CB_GETLBTEXT, 0, LPARAM(first));
-    EXPECT_EQ(first + (L" of " + std::to_wstring(SendMessageW(types, CB_GETCOUNT, 0, 0))), L"All Images of 6");
-    Answer(chooser, false);
-    EXPECT_EQ(g.State(), kFresh);
-    chooser = g.Open(kPictureChange);
+    Answer(g.Open(kPicture), false);
+    EXPECT_EQ(g.State(), L"16 50% Transparent | 0 off greyed | '' none | corner 0");
+    HWND chooser = g.Open(kPictureChange);
     SetWindowTextW(GetDlgItem(chooser, 1148), DataPath("quadrants.gif").c_str());  // the file name box
     Answer(chooser, true);
     EXPECT_EQ(g.State(), L"16 50% Transparent | 0 off greyed | 'quadrants.gif' picture | corner 0");
@@ -542,38 +479,19 @@ TEST(Dialog, ChoosersStartFromTheStoredValuesAndTheirChoicesShowAndAreStored) {
     EXPECT_EQ(std::pair(Read()[L"formcolor"], Read()[L"imagename"]), std::pair(Dw(0x001E140A), Sz(L"")));
 }
 
-TEST(Faults, PastedTextThatIsNoNumberIsRefusedUntilEmptied) {
-    Session g({{L"opaquetime", Dw(15)}});
-    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 8);
-    memcpy(GlobalLock(text), "7x-1.5e", 8); GlobalUnlock(text);
-    ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_TEXT, text) && CloseClipboard());
-    SendMessageW(g[kFade], EM_SETSEL, 0, -1); SendMessageW(g[kFade], WM_PASTE, 0, 0);
-    EXPECT_EQ(Text(g[kFade]), L"7x-1.5");  // no key went through the filter; six characters at most
-    Keys({'O'}, true, 200);
-    EXPECT_TRUE(g.Running() && IsWindowVisible(g.d)) << "Ok took text that is no whole number";
-    EXPECT_EQ(Read(), (Snapshot{{L"opaquetime", Dw(15)}}));
-    DWORD from = 1, to = 0;
-    SendMessageW(g[kFade], EM_GETSEL, WPARAM(&from), LPARAM(&to));
-    EXPECT_TRUE(Focus(g.d) == g[kFade] && from == 0 && to == 6) << "the text selected from " << from << " to " << to;
-    SetWindowTextW(g[kFade], L""); g.Ok();
-    EXPECT_EQ(Read()[L"opaquetime"], Dw(0));
-}
-
-TEST(Faults, LongNameOutsideAsciiShowsShortenedSurvivesOkAndTheSaverShowsTheTint) {
+TEST(Faults, LongNameOutsideAsciiShowsShortenedAndSurvivesOk) {
     std::wstring file;
     while (file.size() < 290) file += L"\u00E9t\u00E9-\u65E5\u672C-\u041C\u043E\u0441\u043A\u0432\u0430-\U0001F600-";
     const auto name = Sz(L"C:\\Bilder\\" + file + L".jpg");
     {
-        Session g({{L"imagename", name}, {L"formcolor", Dw(0x00402010)}, {L"transvalue", Dw(0)}});
+        Session g({{L"imagename", name}});
         // Shortened by whole characters: the start of the file name, then "...".
         const std::wstring shown = Text(g[kPicture]);
         ASSERT_GT(shown.size(), 4u);
         EXPECT_EQ(file.substr(0, shown.size() - 3) + L"...", shown);
-        EXPECT_FALSE(IS_HIGH_SURROGATE(shown[shown.size() - 4])) << "half a character";
         g.Ok();
     }
     EXPECT_EQ(Read()[L"imagename"], name);
-    RunSaver(Read(), nullptr, {}, "/s", 0x102040);  // no such file: the tint alone
 }
 
 // ======== In process: the registry routines against advapi32
@@ -586,48 +504,40 @@ int OpenHandles() {
     return open;
 }
 
-TEST(Registry, ReadSettingGivesStoredValuesAsTextWritesNothingAndLeavesNoHandle) {
+// Each value as text, nothing written and no key left open; and a REG_SZ that another program
+// rewrites between the size query and the data query reads whole or empty.
+TEST(Registry, ReadSettingGivesStoredValuesAsTextAlsoWhenTheyChangeWhileRead) {
     const std::map<std::wstring, std::pair<Snapshot::mapped_type, std::string>> cases = {
-        {L"dword", {Dw(128), "128"}}, {L"minus", {Dw(0xFFFFFFFF), "-1"}}, {L"short", {{REG_DWORD, {0x34, 0x12}}, "4660"}},
-        {L"long", {{REG_DWORD, {1, 0, 0, 0, 0}}, ""}}, {L"text", {Sz(L"abc"), "abc"}},
-        {L"nonul", {Sz(L"abc", false), "abc"}}, {L"inner", {Sz(std::wstring(L"a\0c", 3)), "a"}},
+        {L"minus", {Dw(0xFFFFFFFF), "-1"}}, {L"short", {{REG_DWORD, {0x34, 0x12}}, "4660"}},
+        {L"long", {{REG_DWORD, {1, 0, 0, 0, 0}}, ""}}, {L"nonul", {Sz(L"abc", false), "abc"}},
+        {L"inner", {Sz(std::wstring(L"a\0c", 3)), "a"}},
         {L"sizezero", {{REG_SZ, {}}, ""}}, {L"binary", {{REG_BINARY, {'7', 0}}, ""}},
         {L"expand", {{REG_EXPAND_SZ, Sz(L"7").second}, ""}}, {L"multi", {{REG_MULTI_SZ, Sz(L"7").second}, ""}}};
+    const auto read = [](const std::wstring& name) {
+        return Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\Velumbra", std::string(name.begin(), name.end()));
+    };
     Store({});
     for (const auto& [name, c] : cases) Put({{name, c.first}});
     const Snapshot before = Read();
     const int handles = OpenHandles();
-    for (const auto& [name, c] : cases)
-        EXPECT_EQ(Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\Velumbra", std::string(name.begin(), name.end())), c.second);
-    EXPECT_EQ(Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\Velumbra", "missing"), "");
-    EXPECT_EQ(Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\VelumbraAbsent", "dword"), "");
-    EXPECT_EQ(OpenHandles(), handles) << "key handles left open";
+    for (const auto& [name, c] : cases) EXPECT_EQ(read(name), c.second) << name;
+    EXPECT_EQ(read(L"missing") + Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\VelumbraAbsent", "minus"), "");
     EXPECT_EQ(Read(), before);
-}
-
-TEST(Registry, TextThatGrowsWhileReadIsWholeOrEmpty) {
-    // Another program rewrites the value between the size query and the data query.
-    Store({{L"grows", Sz(L"a")}});
     std::atomic<bool> done = false;
     std::thread writer([&] {
         for (int i = 0; !done; ++i) Put({{L"grows", Sz(i % 2 ? L"a" : std::wstring(199, L'b'))}});
     });
     int empty = 0, wrong = 0;
     for (int i = 0; i < 3000; ++i) {
-        const std::string text = Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\Velumbra", "grows");
+        const std::string text = read(L"grows");
         empty += text.empty();
         wrong += !(text.empty() || text == "a" || text == std::string(199, 'b'));
     }
-    done = true; writer.join();
+    done = true;
+    writer.join();
     EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(OpenHandles(), handles) << "key handles left open";
     std::printf("[ info ] %d of 3000 reads met a value that grew\n", empty);
-}
-
-std::mt19937_64 Random() {
-    const char* env = std::getenv("VELUMBRA_FUZZ_SEED");
-    const std::uint64_t seed = env && *env ? std::strtoull(env, nullptr, 0) : 20241206;
-    std::printf("[ info ] fuzz seed %llu\n", static_cast<unsigned long long>(seed));
-    return std::mt19937_64(seed);
 }
 
 // ======== In process: picture files the codecs and the saver's own checks must refuse or read
@@ -638,27 +548,22 @@ std::optional<Picture> Load(const Bytes& data) {
 }
 
 TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
-    // A crash fails the program; a hang runs into ctest's time limit.
-    auto rng = Random();
+    // A crash fails the program; a hang runs into ctest's time limit. The seed is fixed;
+    // VELUMBRA_FUZZ_SEED sets another.
+    const char* seed = std::getenv("VELUMBRA_FUZZ_SEED");
+    std::mt19937_64 rng(seed && *seed ? std::strtoull(seed, nullptr, 0) : 20241206);
     const auto in = [&](std::size_t low, std::size_t high) { return std::uniform_int_distribution<std::size_t>(low, high)(rng); };
     const std::uint32_t extremes[] = {0, 1, 0xFFFF, 0x8000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 65536};
     int tried = 0, failed = 0, loaded = 0;
     for (const char* name : {"quadrants.bmp", "wide.bmp", "quadrants.jpg", "quadrants.gif", "icon.ico", "png256.ico"}) {
-        const Bytes base = ReadData(name);
         for (int n = 0; n < 80; ++n, ++tried) {
-            // Cut short, bytes changed, a 32-bit field set to an extreme, or a slice removed or
-            // repeated; half the changes in the first 128 bytes, where the headers are.
-            Bytes data = base;
+            // Cut short, bytes changed, or a 32-bit field set to an extreme; half the changes in the
+            // first 128 bytes, where the headers are.
+            Bytes data = ReadData(name);
             const auto where = [&] { return in(0, (in(0, 1) ? 128 : data.size()) - 4); };
-            if (n % 4 == 0) data.resize(in(1, data.size() - 1));
-            for (int i = n % 4 == 1 ? int(in(1, 8)) : 0; i > 0; --i) data[where()] = BYTE(in(0, 255));
-            for (std::size_t at = where(), i = 0, v = extremes[in(0, 7)]; n % 4 == 2 && i < 4; ++i) data[at + i] = BYTE(v >> 8 * i);
-            if (n % 4 == 3) {
-                const std::size_t at = where(), length = in(1, std::min<std::size_t>(64, data.size() - at));
-                const Bytes slice(data.begin() + at, data.begin() + at + length);
-                if (in(0, 1)) data.erase(data.begin() + at, data.begin() + at + length);
-                else data.insert(data.begin() + at, slice.begin(), slice.end());
-            }
+            if (n % 3 == 0) data.resize(in(1, data.size() - 1));
+            for (int i = n % 3 == 1 ? int(in(1, 8)) : 0; i > 0; --i) data[where()] = BYTE(in(0, 255));
+            for (std::size_t at = where(), i = 0, v = extremes[in(0, 7)]; n % 3 == 2 && i < 4; ++i) data[at + i] = BYTE(v >> 8 * i);
             const auto p = Load(data);
             loaded += p.has_value();
             const auto count = p ? std::uint64_t(p->width) * std::uint64_t(p->height) : 0;
@@ -666,27 +571,14 @@ TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
                 ADD_FAILURE() << name << " mutant " << n << " loaded as " << p->width << 'x' << p->height;
         }
     }
-    std::printf("[ info ] %d of the mutants loaded, the rest were refused\n", loaded);
-    std::printf("[ report ] picture fuzz files: %d tried, %d failed\n", tried, failed);
-}
-
-TEST(Pictures, EveryRowOfATallPictureDecodesInPlace) {
-    // 8 x 600, bottom up, each row's number in its red and green: a row dropped or repeated shows.
-    BITMAPFILEHEADER file{0x4D42, 54 + 600 * 24, 0, 0, 54};
-    BITMAPINFOHEADER info{40, 8, 600, 1, 24};
-    Bytes tall(reinterpret_cast<BYTE*>(&file), reinterpret_cast<BYTE*>(&file + 1));
-    tall.insert(tall.end(), reinterpret_cast<BYTE*>(&info), reinterpret_cast<BYTE*>(&info + 1));
-    for (int i = 8 * 600 - 1; i >= 0; --i) tall.insert(tall.end(), {0x5A, BYTE(i / 8 >> 8), BYTE(i / 8)});
-    const auto p = Load(tall);
-    ASSERT_TRUE(p && p->height == 600);
-    for (int y = 0; y < 600; ++y) EXPECT_EQ(p->pixels[y * 8 + 7], 0xFF00005Au | (y & 255) << 16 | (y >> 8) << 8) << y;
+    EXPECT_GT(loaded, tried / 10) << "hardly any mutant loaded: the fuzzing reaches no decoder";
+    std::printf("[ report ] picture fuzz of seed %s, files: %d tried, %d failed\n", seed && *seed ? seed : "20241206", tried, failed);
 }
 
 TEST(Pictures, PicturesBeyondTheLimitsAreRefused) {
     // The decoder trusts an icon image's own header: sizes like these once crashed or hung it.
     const std::tuple<const char*, std::size_t, std::uint32_t> icons[] = {
-        {"icon.ico", 38 + 4, 0x3D000020}, {"icon.ico", 38 + 8, 0x20000040}, {"icon.ico", 0x30E + 4, 0x10000000},
-        {"icon.ico", 38 + 4, 0xFFFFFFE0}, {"png256.ico", 22 + 16, 0x10000000}, {"png256.ico", 22 + 20, 40000}};
+        {"icon.ico", 38 + 4, 0x3D000020}, {"icon.ico", 0x30E + 8, 0x20000040}, {"png256.ico", 22 + 20, 40000}};
     for (const auto& [file, at, value] : icons) {
         Bytes data = ReadData(file);
         const bool png = std::string(file) == "png256.ico";  // big-endian there, little-endian in a bitmap header
@@ -714,12 +606,10 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     g_scr = WinPath(argc > 1 ? argv[1] : "Velumbra.scr");  // as ctest passes it
     const int status = RUN_ALL_TESTS();
-    // One line for scripts/test: each test of Faults counts once, each bad picture once.
+    // One line for scripts/test: the fault scenarios tried and failed.
     for (int i = 0; const auto* s = testing::UnitTest::GetInstance()->GetTestSuite(i); ++i)
         if (std::string(s->name()) == "Faults" && s->test_to_run_count())
-            std::printf("[ report ] end-to-end fault scenarios and bad pictures: %d tried, %d failed\n",
-                        s->test_to_run_count() + g_badTried, s->failed_test_count() + g_badFailed);
-    for (auto p = g_made.rbegin(); p != g_made.rend(); ++p)
-        if (!DeleteFileW(p->c_str())) RemoveDirectoryW(p->c_str());
+            std::printf("[ report ] end-to-end fault scenarios: %d tried, %d failed\n", s->test_to_run_count(),
+                        s->failed_test_count());
     return status;
 }

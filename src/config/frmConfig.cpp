@@ -28,22 +28,21 @@ enum OptImageIndex { PictureOption, NoPicture };
 
 enum class Kind { Frame, Option, Check, Button, Text, Scroll, Label, Shape };
 
-// Per kind of control: its window class and style, and whether it takes the focus.
+// Per kind of control: its window class and style.
 struct KindInfo {
     const char* windowClass;
     DWORD style;
     DWORD exStyle;
-    bool focus;
 };
 constexpr KindInfo kKinds[] = {
-    {"BUTTON", BS_GROUPBOX, 0, false},
-    {"BUTTON", BS_RADIOBUTTON, 0, true},  // selected by the form, which raises Click
-    {"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0, true},
-    {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, true},
-    {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, true},
-    {"SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0, true},
-    {"STATIC", SS_LEFT, 0, false},
-    {"STATIC", SS_OWNERDRAW, 0, false},  // the colour box, filled by the form
+    {"BUTTON", BS_GROUPBOX, 0},
+    {"BUTTON", BS_RADIOBUTTON, 0},  // selected by the form, which raises Click
+    {"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0},
+    {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {"SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0},
+    {"STATIC", SS_LEFT, 0},
+    {"STATIC", SS_OWNERDRAW, 0},  // the colour box, filled by the form
 };
 
 // The dialog as designed, in tab order: the controls that take the focus first, then labels

@@ -13,7 +13,7 @@ Separators g_separators;
 template <class Int>
 Int Saturate(double value) {
     if (std::isnan(value)) return 0;
-    const double r = RoundHalfEven(value);
+    const double r = std::nearbyint(value);  // halves to even: the default rounding mode
     if (r <= static_cast<double>(std::numeric_limits<Int>::min())) return std::numeric_limits<Int>::min();
     if (r >= static_cast<double>(std::numeric_limits<Int>::max())) return std::numeric_limits<Int>::max();
     return static_cast<Int>(r);
@@ -55,15 +55,6 @@ void TakeExponent(std::string_view& text, std::string& plain) {
 }
 
 }  // namespace
-
-double RoundHalfEven(double value) {
-    if (!std::isfinite(value)) return value;
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    if (diff < 0.5) return floor;
-    if (diff > 0.5) return floor + 1.0;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
 
 std::int32_t ToInt32(double value) { return Saturate<std::int32_t>(value); }
 std::int16_t ToInt16(double value) { return Saturate<std::int16_t>(value); }
@@ -107,16 +98,14 @@ double LeadingNumber(std::string_view text) {
 
     std::string plain;
     TakeSign(rest, plain);
-    bool digits = false;
     bool point = false;
     while (!rest.empty() && (IsDigit(rest[0]) || (rest[0] == '.' && !point))) {
-        if (rest[0] == '.') point = true; else digits = true;
+        point = point || rest[0] == '.';
         plain += rest[0];
         rest.remove_prefix(1);
     }
-    if (!digits) return 0.0;
     TakeExponent(rest, plain);
-    return FromPlainText(plain);
+    return FromPlainText(plain);  // without a digit nothing converts, which gives 0
 }
 
 std::string FormatDouble(double value) {

@@ -10,10 +10,8 @@
 
 namespace num {
 
-// Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4). NaN and infinities pass.
-double RoundHalfEven(double value);
-
-// Rounded halves to even, then clamped to the target range; NaN gives 0.
+// Rounded to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4), then
+// clamped to the target range; NaN gives 0.
 std::int32_t ToInt32(double value);
 std::int16_t ToInt16(double value);
 std::uint8_t ToByte(double value);

@@ -11,6 +11,8 @@ namespace {
 
 // Larger pictures are refused rather than risk memory the saver should not take.
 constexpr std::uint64_t kMaxPixels = 64u * 1024u * 1024u;
+// Rows converted per request while decoding.
+constexpr UINT kDecodeBandRows = 256;
 
 std::uint32_t Le16(const BYTE* p) { return static_cast<std::uint32_t>(p[0] | p[1] << 8); }
 std::uint32_t Le32(const BYTE* p) { return Le16(p) | Le16(p + 2) << 16; }

@@ -15,9 +15,6 @@ struct Picture {
     std::vector<std::uint32_t> pixels;
 };
 
-// Rows converted per request while decoding.
-constexpr UINT kDecodeBandRows = 256;
-
 // A BMP, JPEG, GIF or ICO file (the largest image of an icon), or whatever else the system's
 // codecs read; nothing for a file that cannot be read as a picture, is empty, or is larger
 // than the saver will hold.

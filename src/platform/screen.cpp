@@ -8,7 +8,7 @@ namespace {
 
 float TwipsPerPixel(int axis) {
     const WindowDC screen(nullptr);
-    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), axis) : 0;
+    const int dpi = GetDeviceCaps(screen.get(), axis);
     return 1440.0f / static_cast<float>(dpi > 0 ? dpi : 96);
 }
 

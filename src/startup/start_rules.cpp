@@ -1,12 +1,24 @@
 #include "startup/start_rules.h"
 
 #include <limits>
+#include <optional>
 
 #include "platform/numbers.h"
 
 namespace {
 
 constexpr std::int32_t kMargin = 10;
+
+// A screen length in whole pixels, or none for a factor that rounds to 0.
+std::optional<std::int32_t> ScreenPixels(float twips, float twipsPerPixel) {
+    const std::int32_t divisor = num::ToInt32(twipsPerPixel);
+    if (divisor == 0) return std::nullopt;
+    const std::int32_t dividend = num::ToInt32(twips);
+    // The one quotient that leaves 32 bits.
+    if (dividend == std::numeric_limits<std::int32_t>::min() && divisor == -1)
+        return std::numeric_limits<std::int32_t>::max();
+    return dividend / divisor;
+}
 
 // W - 10 or H - 10, in 64 bits so no screen size can overflow it.
 std::optional<std::int64_t> FarBound(float twips, float twipsPerPixel) {
@@ -24,16 +36,6 @@ Mode ModeOf(const std::string& arguments) {
     if (mode == "/c") return Mode::Dialog;
     if (mode == "/s" || mode.empty()) return Mode::Saver;
     return Mode::End;  // "/p" (no preview is drawn), "/a" (password change) and anything else
-}
-
-std::optional<std::int32_t> ScreenPixels(float twips, float twipsPerPixel) {
-    const std::int32_t divisor = num::ToInt32(twipsPerPixel);
-    if (divisor == 0) return std::nullopt;
-    const std::int32_t dividend = num::ToInt32(twips);
-    // The one quotient that leaves 32 bits.
-    if (dividend == std::numeric_limits<std::int32_t>::min() && divisor == -1)
-        return std::numeric_limits<std::int32_t>::max();
-    return dividend / divisor;
 }
 
 bool InCorner(int corner, std::int32_t x, std::int32_t y, const ScreenTwips& screen) {
