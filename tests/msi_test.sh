@@ -8,9 +8,7 @@ set -uo pipefail
 version=$1 scr=$2 tests=$3 work=$4
 drive=${WINEPREFIX:?needs the test prefix}/drive_c
 failures=0
-expect_eq() {  # what expected actual
-    if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected '$2', got '$3'"; failures=$((failures + 1)); fi
-}
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # The versions of Velumbra in the installed-programs list, where Velumbra.scr lies, and how many
 # packages Windows Installer keeps.
 installed() {
@@ -33,11 +31,12 @@ none=$(installed | xargs) in_place=./windows/system32/Velumbra.scr cached=$((${n
 # install ends with 1603, which comes through wine as 1603 % 256.
 run() {
     timeout 120 wine msiexec "$1" "Z:${work//\//\\}\\Velumbra-$2.msi" /qn </dev/null >/dev/null 2>&1
-    expect_eq "msiexec $1 $2: status and what is installed" "$3" "$? $(installed | xargs)"
+    local got="$? $(installed | xargs)"
+    [ "$got" = "$3" ] && echo "ok: msiexec $1 $2: $got" || fail "msiexec $1 $2: expected '$3', got '$got'"
 }
 run /i "$version" "0 $version $in_place $cached"
-timeout 120 wine "$tests" 'C:\windows\system32\Velumbra.scr' --gtest_filter='AnyDpi.SaverWindowAndWhatEndsIt' </dev/null
-expect_eq "the installed file runs as the saver (end-to-end test)" 0 $?
+timeout 120 wine "$tests" 'C:\windows\system32\Velumbra.scr' --gtest_filter='AnyDpi.SaverWindowAndWhatEndsIt' </dev/null ||
+    fail "the installed file does not run as the saver (end-to-end test)"
 run /x "$version" "0 $none"
 for v in "$version" "$newer_revision" "$newer_minor"; do run /i "$v" "0 $v $in_place $cached"; done
 run /i "$version" "$((1603 % 256)) $newer_minor $in_place $cached"

@@ -182,6 +182,11 @@ TEST(Startup, CornerBandsAre10PixelsWide) {
     }
 }
 
+TEST(Startup, TheInstanceLockMeetsAnotherInstanceWhereItsMutexExistsOrIsRefused) {
+    EXPECT_TRUE(AnotherInstance(true, kAlreadyExists) && AnotherInstance(false, kAccessDenied));
+    EXPECT_FALSE(AnotherInstance(true, 0) || AnotherInstance(false, 6));  // no lock: the instance runs
+}
+
 TEST(Dialog, TransparencyLabelRoundsHalvesToEven) {
     std::string all = TransparencyLabel(0, 31);
     for (int v = 1; v < 32; ++v) all += " " + std::to_string(std::stoi(TransparencyLabel(v, 31)));
@@ -195,17 +200,21 @@ TEST(Dialog, FadeSecondsTakesWholeNumbersWithin32Bits) {
     for (const auto& [text, seconds] : rows) EXPECT_EQ(FadeSeconds(text), seconds) << '"' << text << '"';
 }
 
-TEST(Dialog, FitCaptionShortensBehindAnEllipsis) {
+TEST(Dialog, FitCaptionShortensBehindAnEllipsisByCharactersOfTheCodePage) {
     const auto x = [](int n, const char* letter = "x") { std::string s; while (n-- > 0) s += letter; return s; };
-    const char* e = "\xC3\xA9";  // two bytes in UTF-8
+    const NextChar sjis = DoubleByte([](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || b >= 0xE0; });  // 932
+    const char *e = "\xC3\xA9", *hyo = "\x95\x5C";  // two bytes in UTF-8; two in code page 932, the second '\\'
+    EXPECT_EQ(FileNamePart(std::string("C:\\d\\") + hyo + ".jpg", sjis) + FileNamePart("C:\\d\\a", NextUtf8), hyo + std::string(".jpga"));
     // carryOn is what every yield returns; measures and yields are checked where given.
     struct Row { std::string name; int perChar, perDot; bool utf8; std::optional<std::string> want; bool carryOn = true;
-                 int measures = -1, yields = -1; };
+                 int measures = -1, yields = -1; std::size_t most = 1000; };
     const Row rows[] = {
         {"", 92, 92, 0, ""}, {x(15), 92, 92, 0, x(15)}, {x(16), 90, 10, 0, x(15) + "..."},
         {x(16), 92, 10, 0, x(14) + "..."}, {"abcdef", 300, 300, 0, "a..."}, {"abcdef", 1000, 500, 0, "..."},
         {x(400), 90, 10, 0, x(15) + "...", true, 387, 385}, {x(20, e), 90, 90, 1, x(12, e) + "..."},
-        {x(16), 90, 10, 0, none, false}};
+        {x(20, hyo), 90, 90, 0, x(12, hyo) + "..."}, {x(16), 90, 10, 0, none, false},
+        // No more than 92 characters can fit: a name of any length takes the same few passes.
+        {x(400000), 90, 10, 0, x(15) + "...", true, 75, 74, 92}, {x(15), 92, 92, 0, x(11) + "...", true, 1, 0, 14}};
     for (const auto& r : rows) {
         int measures = 0, yields = 0;
         const auto fits = [&](const std::string& s) {
@@ -215,7 +224,8 @@ TEST(Dialog, FitCaptionShortensBehindAnEllipsis) {
             return width <= 1380;
         };
         // A fit that never ends is made to give way, so it fails rather than hangs.
-        EXPECT_EQ(FitCaption(r.name, fits, [&] { return ++yields < 1000 && r.carryOn; }, r.utf8), r.want) << r.name;
+        const auto yield = [&] { return ++yields < 1000 && r.carryOn; };
+        EXPECT_EQ(FitCaption(r.name, fits, yield, r.utf8 ? NextUtf8 : sjis, r.most), r.want) << r.name.substr(0, 40);
         if (r.measures >= 0) { EXPECT_EQ(std::pair(measures, yields), std::pair(r.measures, r.yields)); }
     }
 }

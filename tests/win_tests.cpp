@@ -4,6 +4,8 @@
 // registry routines, and fuzzing of stored settings and of picture files.
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,8 @@
 #include <random>
 #include <thread>
 
+#include "config/frmConfig.h"
+#include "platform/app.h"
 #include "platform/numbers.h"
 #include "platform/picture.h"
 #include "settings/reg.h"
@@ -92,16 +96,24 @@ void Put(const Snapshot& values) {
     for (const auto& [name, v] : values)
         RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name.c_str(), v.first, v.second.data(), DWORD(v.second.size()));
 }
-void Store(const Snapshot& values) { RegDeleteTreeW(HKEY_CURRENT_USER, kKey); Put(values); }
+// The values anew; `readOnly`: in a key that may be read but not written, as an administrator may lock it.
+void Store(const Snapshot& values, bool readOnly = false) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kKey), Put(values);
+    PSECURITY_DESCRIPTOR sd;
+    HKEY key;
+    if (readOnly && ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", 1, &sd, 0) &&
+        !RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, WRITE_DAC, &key))
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), RegCloseKey(key), LocalFree(sd);
+}
 Snapshot Read() {
     HKEY key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key)) return kNoKey;
     Snapshot s;
     wchar_t name[256];
-    BYTE data[4096];
-    for (DWORD i = 0, n = 256, type, size = 4096; !RegEnumValueW(key, i, name, &n, 0, &type, data, &size);
-         ++i, n = 256, size = 4096)
-        s[name] = {type, Bytes(data, data + size)};
+    Bytes data(1 << 20);
+    for (DWORD i = 0, n = 256, type, size = 1 << 20; !RegEnumValueW(key, i, name, &n, 0, &type, data.data(), &size);
+         ++i, n = 256, size = 1 << 20)
+        s[name] = {type, Bytes(data.data(), data.data() + size)};
     RegCloseKey(key);
     return s;
 }
@@ -115,10 +127,10 @@ void Keys(std::initializer_list<BYTE> keys, bool alt = false, DWORD settle = 80)
 }
 // The move to (x, y) in the same event as the press, so the press cannot come first; then the
 // release (its flag is the press flag doubled).
-void Click(int x, int y, DWORD down = MOUSEEVENTF_LEFTDOWN) {
+void Click(int x, int y, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD data = 0) {
     mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down, (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN),
-                (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN), 0, 0);
-    mouse_event(down * 2, 0, 0, 0, 0);
+                (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN), data, 0);
+    mouse_event(down * 2, 0, 0, data, 0);
     Sleep(80);
 }
 void ClickOn(HWND h) { RECT r; GetWindowRect(h, &r); Click((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
@@ -158,13 +170,16 @@ struct Shot {  // the screen as 0x00RRGGBB
 // its layered window has painted, `check` looks at it and `end` ends it (a key when empty);
 // then exit code 0, the pointer shown and the settings as they were.
 using Step = std::function<void(Scr&, HWND)>;
-void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {}, const char* args = "/s") {
-    Store(settings);
+void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {}, const char* args = "/s", bool readOnly = false) {
+    Store(settings, readOnly);
     SetCursorPos(1, 1); SetCursorPos(0, 0);
     const Snapshot before = Read();
     Scr scr(args);
+    // Watched from the start: the window is layered with its alpha when it first shows.
+    std::vector<HWND> w;
+    for (DWORD t = GetTickCount(); GetTickCount() - t < 10000 && (w = Windows(scr.pi.dwProcessId, {kSaver})).empty();) {}
+    EXPECT_TRUE(!w.empty() && Alpha(w[0]) >= 0) << "shown before it was layered";
     HWND h = scr.Window({kSaver});
-    EXPECT_TRUE(WaitFor([&] { return Alpha(h) >= 0; }, 5000)) << "not layered";
     Sleep(150);
     if (check) check(scr, h);
     end ? end(scr, h) : Keys({VK_SPACE});
@@ -230,8 +245,8 @@ void Answer(HWND box, bool ok) {
 // Velumbra.scr started with "/c" on the stored settings, its dialog ready for input.
 struct Session : Scr {
     HWND d;
-    explicit Session(const Snapshot& settings, const char* args = "/c")
-        : Scr((Store(settings), args)), d(Window({kDialog}, true)) {}
+    explicit Session(const Snapshot& settings, const char* args = "/c", bool readOnly = false)
+        : Scr((Store(settings, readOnly), args)), d(Window({kDialog}, true)) {}
     HWND operator[](int id) const {  // the child in the control's place
         RECT r, want = Where(id);
         for (HWND h = GetWindow(d, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
@@ -290,9 +305,16 @@ constexpr std::uint32_t kTint = 0x996633;  // formcolor 0x00336699 on the screen
 
 // At the screen's resolution (ctest runs the AnyDpi tests at 96, 144 and 192 dots per inch):
 // the window, its alpha and the hidden pointer; any key or button, on the tint or on the
-// picture, ends it, and so do five pointer moves to new places in a row, but not four.
+// picture, or the wheel ends it, and so do five pointer moves to new places in a row, but not
+// four, and another window taking the activation.
 TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
-    const auto click = [](int x, int y, DWORD button) { return [=](Scr&, HWND) { Click(x, y, button); }; };
+    const auto click = [](int x, int y, DWORD button, DWORD data = 0) { return [=](Scr&, HWND) { Click(x, y, button, data); }; };
+    const Step wheel = [](Scr&, HWND) { mouse_event(MOUSEEVENTF_WHEEL, 0, 0, DWORD(-WHEEL_DELTA), 0); };
+    const Step activation = [](Scr& scr, HWND) {
+        HWND other = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0, 0, 0);
+        EXPECT_TRUE(SetForegroundWindow(other) && scr.Exited());
+        DestroyWindow(other);
+    };
     const Step moves = [](Scr& scr, HWND) {
         // One pixel apart, new places at any resolution, onto the picture: four leave it running.
         for (int x : {477, 478, 479, 480}) MoveTo(x, 370);
@@ -300,10 +322,11 @@ TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
         EXPECT_TRUE(scr.Running()) << "four moves ended the saver";
         MoveTo(481, 370);
     };
-    const struct { int trans; const char* args; Step end; } rows[] = {
+    const struct { int trans; const char* args; Step end; bool readOnly = false; } rows[] = {
         {0, "/s", {}}, {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)}, {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)},
         {255, "/s", click(0, 0, MOUSEEVENTF_MIDDLEDOWN)}, {128, "/s", click(500, 380, MOUSEEVENTF_LEFTDOWN)},
-        {128, "", moves}};
+        {128, "", moves}, {128, "/s", wheel}, {128, "/s", click(0, 0, MOUSEEVENTF_XDOWN, XBUTTON2)}, {128, "/s", activation},
+        {40, "/s", {}, true}};  // a key that may only be read is read
     for (const auto& r : rows)
         RunSaver({{L"transvalue", Dw(r.trans)}, {L"imagename", Sz(DataPath("quadrants.bmp"))}}, [&](Scr&, HWND h) {
             RECT window, client, screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -314,7 +337,7 @@ TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
             const LONG style = GetWindowLongW(h, GWL_STYLE), ex = GetWindowLongW(h, GWL_EXSTYLE);
             EXPECT_EQ(ex & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
             EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME)) << style;
-        }, r.end, r.args);
+        }, r.end, r.args, r.readOnly);
 }
 
 // Pictures at their own size, centred, or stretched, each pixel where it belongs; and names of no
@@ -343,6 +366,18 @@ TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
             for (const Probe& p : c.probes) EXPECT_EQ(shot(p.x, p.y), p.rgb) << p.x << "," << p.y << " of " << c.path;
             EXPECT_TRUE(!c.probes.empty() || !shot.Off({0, 0, shot.w, shot.h}, kTint)) << "not the tint alone: " << c.path;
         });
+}
+
+// Told that the screen's size changed, as Windows tells every window, the saver covers the
+// screen again: here its window is made 800 x 600 first, as if that had been the screen's size.
+TEST(Saver, AfterADisplayChangeTheWindowCoversTheScreenAgain) {
+    RunSaver({}, [](Scr&, HWND h) {
+        RECT r, screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SetWindowPos(h, 0, 0, 0, 800, 600, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(h, WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.right, screen.bottom));
+        GetWindowRect(h, &r);
+        EXPECT_TRUE(EqualRect(&r, &screen)) << r.right << "x" << r.bottom;
+    });
 }
 
 TEST(Saver, FadeRisesByItsStepAtItsIntervalToExactly255) {
@@ -417,9 +452,11 @@ TEST(Dialog, ShowsTheStoredSettingsAndOkStoresThem) {
     }
 }
 
-TEST(Dialog, TypingPastingScrollingAndACornerThenEnterStoreExactlyTheSixValues) {
+TEST(Dialog, TypingPastingScrollingAndAnArrowKeyToACornerThenEnterStoreExactlyTheSixValues) {
     Session g({});
-    for (int id : {kCorner3, kOpaque, kFade}) ClickOn(g[id]);
+    PostMessageW(g.d, WM_NEXTDLGCTL, WPARAM(g[kCornerNone]), TRUE);
+    Keys({VK_UP});  // in an option group an arrow key chooses: the corners go 4, 1, 2, 3, none
+    for (int id : {kOpaque, kFade}) ClickOn(g[id]);
     SendMessageW(g[kFade], EM_SETSEL, 0, -1);
     Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK, '1', '2', '3', '4', '5'});
     EXPECT_EQ(Text(g[kFade]), L"421234");  // digits only, six at most
@@ -440,16 +477,34 @@ TEST(Dialog, TypingPastingScrollingAndACornerThenEnterStoreExactlyTheSixValues) 
                                 {L"imagename", Sz(L"")}, {L"imagestretch", Dw(0)}, {L"disablecorner", Dw(3)}}));
 }
 
+// In process: moved to a screen of another scale, the dialog takes the rectangle Windows
+// suggests and lays its controls and their font out again at the new resolution.
+TEST(Dialog, ANewResolutionLaysTheDialogOutAgain) {
+    frmConfig form;
+    HWND d = FindWindowExA(0, 0, kDialog, 0), ok = GetDlgItem(d, IDOK);  // the other processes' have ended
+    const auto font = [&] { LOGFONTW f{}; GetObjectW(HGDIOBJ(SendMessageW(ok, WM_GETFONT, 0, 0)), sizeof f, &f); return f.lfHeight; };
+    const LONG before = font();
+    RECT suggested{10, 20, 510, 800}, frame, r;
+    SendMessageW(d, WM_DPICHANGED, MAKEWPARAM(192, 192), LPARAM(&suggested));
+    GetWindowRect(d, &frame), GetWindowRect(ok, &r), MapWindowPoints(0, d, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_TRUE(EqualRect(&frame, &suggested) && font() == 2 * before) << font() << " after " << before;
+    EXPECT_EQ(std::tuple(r.left, r.top, r.right, r.bottom), std::tuple(336, 680, 466, 730));  // 2520, 5100, 975 x 375 twips
+    DestroyWindow(d), app::UseDpi(0);
+}
+
+// And a key that may only be read: Ok says it cannot save, and the dialog stays for Esc.
 TEST(Dialog, CancelEscAndTheCloseBoxChangeNothingEvenAfterACornerClick) {
     const Snapshot stored = {{L"transvalue", Dw(40)}, {L"imagename", Sz(L"C:\\k.bmp")}};
-    for (int way = 0; way < 3; ++way) {
-        Session g(way == 1 ? stored : Snapshot{});
+    for (int way = 0; way < 4; ++way) {
+        Session g(way % 2 ? stored : Snapshot{}, "/c", way == 3);
         ClickOn(g[kCorner1]); ClickOn(g[kOpaque]);
+        if (way == 3) Keys({'O'}, true), Answer(g.Window({"#32770"}), true);
+        EXPECT_TRUE(IsWindowVisible(g.d));
         if (way == 0) Keys({'C'}, true);  // Alt+C: "&Cancel"
-        if (way == 1) Keys({VK_ESCAPE});
         if (way == 2) PostMessageW(g.d, WM_SYSCOMMAND, SC_CLOSE, 0);  // what the close box sends
+        if (way % 2) Keys({VK_ESCAPE});
         EXPECT_TRUE(g.Exited());
-        EXPECT_EQ(Read(), way == 1 ? stored : kNoKey) << "way " << way;
+        EXPECT_EQ(Read(), way % 2 ? stored : kNoKey) << "way " << way;
     }
 }
 
@@ -479,18 +534,16 @@ TEST(Dialog, ChoosersStartFromTheStoredValuesAndTheirChoicesShowAndAreStored) {
     EXPECT_EQ(std::pair(Read()[L"formcolor"], Read()[L"imagename"]), std::pair(Dw(0x001E140A), Sz(L"")));
 }
 
+// However long the name, the dialog shows at once.
 TEST(Faults, LongNameOutsideAsciiShowsShortenedAndSurvivesOk) {
     std::wstring file;
-    while (file.size() < 290) file += L"\u00E9t\u00E9-\u65E5\u672C-\u041C\u043E\u0441\u043A\u0432\u0430-\U0001F600-";
+    while (file.size() < 200000) file += L"\u00E9t\u00E9-\u65E5\u672C-\u041C\u043E\u0441\u043A\u0432\u0430-\U0001F600-";
     const auto name = Sz(L"C:\\Bilder\\" + file + L".jpg");
-    {
-        Session g({{L"imagename", name}});
-        // Shortened by whole characters: the start of the file name, then "...".
-        const std::wstring shown = Text(g[kPicture]);
-        ASSERT_GT(shown.size(), 4u);
-        EXPECT_EQ(file.substr(0, shown.size() - 3) + L"...", shown);
-        g.Ok();
-    }
+    Session g({{L"imagename", name}});
+    // Shortened by whole characters: the start of the file name (at least one), then "...".
+    const std::wstring shown = Text(g[kPicture]);
+    EXPECT_EQ(file.substr(0, std::max<std::size_t>(shown.size(), 4) - 3) + L"...", shown);
+    g.Ok();
     EXPECT_EQ(Read()[L"imagename"], name);
 }
 
@@ -524,9 +577,7 @@ TEST(Registry, ReadSettingGivesStoredValuesAsTextAlsoWhenTheyChangeWhileRead) {
     EXPECT_EQ(read(L"missing") + Reg::ReadSetting(HKEY_CURRENT_USER, "Software\\VelumbraAbsent", "minus"), "");
     EXPECT_EQ(Read(), before);
     std::atomic<bool> done = false;
-    std::thread writer([&] {
-        for (int i = 0; !done; ++i) Put({{L"grows", Sz(i % 2 ? L"a" : std::wstring(199, L'b'))}});
-    });
+    std::thread writer([&] { for (int i = 0; !done; ++i) Put({{L"grows", Sz(i % 2 ? L"a" : std::wstring(199, L'b'))}}); });
     int empty = 0, wrong = 0;
     for (int i = 0; i < 3000; ++i) {
         const std::string text = read(L"grows");

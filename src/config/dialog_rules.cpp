@@ -6,22 +6,16 @@
 
 namespace {
 
-// A byte that continues a UTF-8 character rather than starting one.
-bool Continues(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-std::size_t Length(const std::string& s, bool utf8) {
-    if (!utf8) return s.size();
+std::size_t Length(const std::string& s, const NextChar& next) {
     std::size_t n = 0;
-    for (char c : s) n += !Continues(c);
+    for (std::size_t i = 0; i < s.size(); i = next(s, i)) ++n;
     return n;
 }
 
 // The first `count` characters.
-std::string Left(const std::string& s, std::size_t count, bool utf8) {
-    if (!utf8) return s.substr(0, count);
+std::string Left(const std::string& s, std::size_t count, const NextChar& next) {
     std::size_t i = 0;
-    for (std::size_t chars = 0; i < s.size(); ++i)
-        if (!Continues(s[i]) && chars++ == count) break;
+    for (std::size_t chars = 0; i < s.size() && chars < count; ++chars) i = next(s, i);
     return s.substr(0, i);
 }
 
@@ -32,9 +26,23 @@ std::string TransparencyLabel(int value, int max) {
     return std::to_string(num::ToInt16(static_cast<double>(value) / divisor * 100.0)) + "% Transparent";
 }
 
-std::string FileNamePart(const std::string& path) {
-    const auto slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+std::size_t NextUtf8(const std::string& s, std::size_t i) {
+    do ++i;
+    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80);
+    return i;
+}
+
+NextChar DoubleByte(std::function<bool(unsigned char)> lead) {
+    return [lead = std::move(lead)](const std::string& s, std::size_t i) {
+        return std::min(s.size(), i + (lead(static_cast<unsigned char>(s[i])) ? 2 : 1));
+    };
+}
+
+std::string FileNamePart(const std::string& path, const NextChar& next) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); i = next(path, i))
+        if (path[i] == '\\') start = i + 1;
+    return path.substr(start);
 }
 
 std::optional<std::int32_t> FadeSeconds(const std::string& text) {
@@ -50,15 +58,16 @@ std::optional<std::int32_t> FadeSeconds(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::optional<std::string> FitCaption(std::string name, const std::function<bool(const std::string&)>& fits,
-                                      const std::function<bool()>& yield, bool utf8) {
-    std::string s = std::move(name);
-    if (fits(s)) return s;
-    s += "...";  // never the whole name once it did not fit
+std::optional<std::string> FitCaption(const std::string& name, const std::function<bool(const std::string&)>& fits,
+                                      const std::function<bool()>& yield, const NextChar& next, std::size_t most) {
+    const std::size_t length = Length(name, next);
+    if (length <= most && fits(name)) return name;
+    // Never the whole name once it did not fit; never more than could fit.
+    std::string s = Left(name, std::min(length, most > 3 ? most - 3 : 0), next) + "...";
     while (!fits(s)) {
-        const std::size_t length = Length(s, utf8);
-        if (length <= 3) break;  // even "..." does not fit: "..." it is
-        s = Left(s, length - 4, utf8) + "...";
+        const std::size_t shown = Length(s, next);
+        if (shown <= 3) break;  // even "..." does not fit: "..." it is
+        s = Left(s, shown - 4, next) + "...";
         if (!yield()) return std::nullopt;
     }
     return s;

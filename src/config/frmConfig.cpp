@@ -36,7 +36,7 @@ struct KindInfo {
 };
 constexpr KindInfo kKinds[] = {
     {"BUTTON", BS_GROUPBOX, 0},
-    {"BUTTON", BS_RADIOBUTTON, 0},  // selected by the form, which raises Click
+    {"BUTTON", BS_RADIOBUTTON | BS_NOTIFY, 0},  // selected by the form, which raises Click
     {"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0},
     {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0},
     {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
@@ -101,9 +101,22 @@ const char* const kPictureFilter =
 const char* const kCredit = "Velumbra dims your screen instead of hiding it. Written with care by the Velumbra team.";
 const char* const kContact = "velumbra@example.org";
 const char* const kWeb = "https://velumbra.example.org/";
+const char* const kNotSaved =
+    "Windows did not let Velumbra save your settings: you may not change them on this computer.";
 
 const Row& RowOf(int id) {
     return *std::find_if(std::begin(kLayout), std::end(kLayout), [id](const Row& row) { return row.id == id; });
+}
+
+bool ArrowKeyDown() {
+    return std::ranges::any_of(std::initializer_list<int>{VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN},
+                               [](int key) { return GetKeyState(key) < 0; });
+}
+
+NextChar ActiveCodePage() {
+    const UINT codePage = GetACP();
+    if (codePage == CP_UTF8) return NextUtf8;
+    return DoubleByte([codePage](unsigned char byte) { return IsDBCSLeadByteEx(codePage, byte) != FALSE; });
 }
 
 std::string WindowText(HWND window) {
@@ -150,7 +163,9 @@ void frmConfig::CreateDialogWindow() {
     SendMessageA(hWnd, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
     SendMessageA(hWnd, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
 
-    // The client area as designed, centred on the primary screen's work area.
+    // The client area as designed at the window's resolution, centred on the primary screen's
+    // work area.
+    app::UseDpiOf(hWnd);
     RECT frame{0, 0, app::PixelsX(kClientWidth), app::PixelsY(kClientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     RECT work{};
@@ -163,10 +178,6 @@ void frmConfig::CreateDialogWindow() {
 }
 
 void frmConfig::CreateControls() {
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        font_ = Gdi<HFONT>(CreateFontIndirectA(&metrics.lfMessageFont));
     const Row* previous = nullptr;
     for (const Row& row : kLayout) {
         const KindInfo& kind = kKinds[static_cast<int>(row.kind)];
@@ -175,18 +186,37 @@ void frmConfig::CreateControls() {
         const bool continues = row.kind == Kind::Option && previous != nullptr && previous->kind == Kind::Option &&
                                previous->frame == row.frame;
         const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | row.style | (continues ? 0 : WS_GROUP);
+        CreateWindowExA(kind.exStyle, kind.windowClass, row.text, style, 0, 0, 0, 0, hWnd,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), nullptr, nullptr);
+        previous = &row;
+    }
+    Layout();
+}
+
+// Places the controls and sets their font at the resolution the dialog works at.
+void frmConfig::Layout() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    Gdi<HFONT> font;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        // Given at the system's resolution.
+        const WindowDC screen(nullptr);
+        metrics.lfMessageFont.lfHeight =
+            MulDiv(metrics.lfMessageFont.lfHeight, app::Dpi(), GetDeviceCaps(screen.get(), LOGPIXELSY));
+        font = Gdi<HFONT>(CreateFontIndirectA(&metrics.lfMessageFont));
+    }
+    for (const Row& row : kLayout) {
         int left = row.left;
         int top = row.top;
         if (row.frame != 0) {
             left += RowOf(row.frame).left;
             top += RowOf(row.frame).top;
         }
-        HWND control = CreateWindowExA(kind.exStyle, kind.windowClass, row.text, style, app::PixelsX(left),
-                                       app::PixelsY(top), app::PixelsX(row.width), app::PixelsY(row.height), hWnd,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), nullptr, nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        previous = &row;
+        SetWindowPos(Item(row.id), nullptr, app::PixelsX(left), app::PixelsY(top), app::PixelsX(row.width),
+                     app::PixelsY(row.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(Item(row.id), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     }
+    font_ = std::move(font);  // the one the controls used before goes now
 }
 
 void frmConfig::pop() {
@@ -202,7 +232,7 @@ void frmConfig::pop() {
     SetCheck(idChkOpaque, s.opaquetime > 0);
     EnableWindow(Item(idTxtFadeTime), s.opaquetime > 0);
     if (!s.imagename.empty()) {
-        FitImageCaption(FileNamePart(s.imagename));
+        FitImageCaption(FileNamePart(s.imagename, ActiveCodePage()));
         Select(idOptImage, 2, PictureOption);
     }
     if (s.imagestretch != 0) SetCheck(idChkStretch, true);
@@ -218,7 +248,22 @@ LRESULT frmConfig::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE: Form_Unload();
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) OnClick(LOWORD(wParam));
+            // An option button that an arrow key moved to is selected, as if clicked (not one that
+            // gets the focus back, say after a chooser closed).
+            if (HIWORD(wParam) == BN_SETFOCUS && ArrowKeyDown() &&
+                (GetWindowLongA(reinterpret_cast<HWND>(lParam), GWL_STYLE) & BS_TYPEMASK) == BS_RADIOBUTTON)
+                OnClick(LOWORD(wParam));
             return 0;
+        case WM_DPICHANGED: {  // moved to a screen of another scale, or the scale changed
+            app::UseDpi(LOWORD(wParam));
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                         suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            Layout();
+            if (GetWindowTextLengthA(Item(idOptImage + PictureOption)) > 0)
+                FitImageCaption(FileNamePart(settings::Current().imagename, ActiveCodePage()));
+            return 0;
+        }
         case WM_HSCROLL: OnScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_DRAWITEM: {  // the colour box: filled solid, no outline
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
@@ -337,7 +382,7 @@ void frmConfig::Command1_Click(int index) {
         cmd.FileName = settings::Current().imagename;
         if (!cmd.ShowOpen(hWnd)) return;
         settings::Current().imagename = cmd.FileName;
-        FitImageCaption(FileNamePart(cmd.FileName));
+        FitImageCaption(FileNamePart(cmd.FileName, ActiveCodePage()));
         Select(idOptImage, 2, PictureOption);
     }
 }
@@ -367,12 +412,14 @@ void frmConfig::SaveAndClose() {
                      TRUE);
         return;
     }
-    settings::SettingsRecord& s = settings::Current();
-    if (Checked(idOptImage + NoPicture)) s.imagename.clear();
-    settings::SaveSettings(static_cast<std::int32_t>(fillColor_), ScrollValue() * 8,
-                           Checked(idChkOpaque) ? *seconds : -*seconds, s.imagename,
-                           Checked(idChkStretch) ? -1 : 0, s.disablecorner);
-    Form_Unload();
+    const settings::SettingsRecord& s = settings::Current();
+    if (settings::SaveSettings(static_cast<std::int32_t>(fillColor_), ScrollValue() * 8,
+                               Checked(idChkOpaque) ? *seconds : -*seconds,
+                               Checked(idOptImage + NoPicture) ? std::string() : s.imagename,
+                               Checked(idChkStretch) ? -1 : 0, s.disablecorner))
+        Form_Unload();
+    // Not saved: say so, and leave the choices in the dialog to try again or to cancel.
+    MessageBoxA(hWnd, kNotSaved, "Configure Velumbra", MB_ICONWARNING | MB_OK);
 }
 
 void frmConfig::Form_Unload() { app::EndProgram(); }
@@ -386,7 +433,7 @@ void frmConfig::FitImageCaption(const std::string& name) {
             app::DoEvents();
             return generation == fitGeneration_;  // a newer fit began meanwhile: its caption stands
         },
-        GetACP() == CP_UTF8);
+        ActiveCodePage(), static_cast<std::size_t>(std::max(0, app::PixelsX(room))));
     if (!caption) return;
     // A file name shows its "&" as it is, not as an access key.
     std::string shown;

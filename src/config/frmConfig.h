@@ -24,6 +24,7 @@ private:
     }
     void CreateDialogWindow();
     void CreateControls();
+    void Layout();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FadeTimeProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     void OnClick(int id);

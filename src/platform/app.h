@@ -20,7 +20,13 @@ Version ProgramVersion();
 // Hands the user's decimal and thousands separators to the number rules.
 void LoadLocaleSeparators();
 
-// The primary screen: twips per pixel at the system's resolution, and the size in twips.
+// The resolution the form works at: the system's, until the form takes its window's (where
+// Windows tells it: Windows 10 1607 on) or the one Windows gives when the window moves to a
+// screen of another scale.
+void UseDpiOf(HWND window);
+void UseDpi(int dpi);
+int Dpi();
+// Twips per pixel at that resolution, and the primary screen's size in twips.
 float TwipsPerPixelX();
 float TwipsPerPixelY();
 float ScreenWidth();

@@ -1,4 +1,5 @@
 #include "platform/app.h"
+#include "startup/start_rules.h"
 
 namespace app {
 
@@ -6,7 +7,7 @@ bool PrevInstance() {
     // One name per user session. Never closed: the system releases it when the process ends,
     // however it ends.
     HANDLE lock = CreateMutexA(nullptr, FALSE, "Local\\Velumbra.ScreenSaver.Instance");
-    return lock != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+    return AnotherInstance(lock != nullptr, GetLastError());
 }
 
 }  // namespace app

@@ -6,13 +6,26 @@
 namespace app {
 namespace {
 
-float TwipsPerPixel(int axis) {
+int g_dpi = 0;  // 0: the system's, per axis
+
+int DpiOf(int axis) {
+    if (g_dpi > 0) return g_dpi;
     const WindowDC screen(nullptr);
     const int dpi = GetDeviceCaps(screen.get(), axis);
-    return 1440.0f / static_cast<float>(dpi > 0 ? dpi : 96);
+    return dpi > 0 ? dpi : 96;
 }
+float TwipsPerPixel(int axis) { return 1440.0f / static_cast<float>(DpiOf(axis)); }
 
 }  // namespace
+
+void UseDpiOf(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto get = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (get) UseDpi(static_cast<int>(get(window)));
+}
+void UseDpi(int dpi) { g_dpi = dpi; }
+int Dpi() { return DpiOf(LOGPIXELSX); }
 
 float TwipsPerPixelX() { return TwipsPerPixel(LOGPIXELSX); }
 float TwipsPerPixelY() { return TwipsPerPixel(LOGPIXELSY); }

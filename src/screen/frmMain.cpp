@@ -8,6 +8,10 @@
 namespace {
 
 constexpr UINT_PTR kFadeTimer = 1;
+// A moment after the activation went, whether it went for good: while the window first
+// appears the system may take it away and give it back.
+constexpr UINT_PTR kActivationCheck = 2;
+constexpr UINT kActivationCheckMs = 250;
 
 }  // namespace
 
@@ -27,24 +31,25 @@ frmMain::frmMain() {
 void frmMain::doSS() {
     const settings::SettingsRecord& s = settings::Current();
     BackColor = static_cast<COLORREF>(s.formcolor);
-    // Maximised: a window without a frame covers the primary screen, which starts at (0, 0).
-    SetWindowPos(hWnd, nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    CoverScreen();
+    app::UseDpiOf(hWnd);  // the primary screen's
     if (!s.imagename.empty()) ShowPicture(s.imagename, s.imagestretch != 0);
+    // Layered and given its alpha before it first shows, so no frame of it is ever drawn opaque.
+    curAlpha = static_cast<std::uint8_t>(255 - static_cast<std::uint8_t>(s.transvalue));
+    const LONG exStyle = GetWindowLongA(hWnd, GWL_EXSTYLE);
+    SetWindowLongA(hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hWnd, 0, curAlpha, LWA_ALPHA);
     ShowWindow(hWnd, SW_SHOW);
     SetForegroundWindow(hWnd);
     SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     ShowCursor(FALSE);
-    curAlpha = static_cast<std::uint8_t>(255 - static_cast<std::uint8_t>(s.transvalue));
     if (s.opaquetime > 0 && curAlpha < 255) {
         const FadeSetup fade = SetUpFade(s.opaquetime, s.transvalue);
         tmrOpaque.Interval = fade.interval;
         tmrOpaque.Tag = fade.tag;
         SetTimer(hWnd, kFadeTimer, static_cast<UINT>(tmrOpaque.Interval), nullptr);
     }
-    const LONG exStyle = GetWindowLongA(hWnd, GWL_EXSTYLE);
-    SetWindowLongA(hWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(hWnd, 0, curAlpha, LWA_ALPHA);
+    shown_ = true;
 }
 
 void frmMain::ShowPicture(const std::string& path, bool stretch) {
@@ -58,6 +63,12 @@ void frmMain::ShowPicture(const std::string& path, bool stretch) {
     if (!(width < kLimit && height < kLimit)) return;
     const PictureFit fit = FitPicture(width, height, app::ScreenWidth(), app::ScreenHeight(), stretch);
     img = {fit.left, fit.top, fit.width, fit.height, std::move(picture)};
+}
+
+// Maximised: a window without a frame covers the primary screen, which starts at (0, 0).
+void frmMain::CoverScreen() {
+    SetWindowPos(hWnd, nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool frmMain::OnPicture(float x, float y) const {
@@ -74,12 +85,26 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
+        case WM_MOUSEWHEEL:
+        case WM_MOUSEHWHEEL:
             if (OnPicture(x(), y())) img_MouseDown(); else Form_MouseDown();
             return 0;
         case WM_MOUSEMOVE:
             if (OnPicture(x(), y())) img_MouseMove(x() - img.Left, y() - img.Top); else Form_MouseMove(x(), y());
             return 0;
-        case WM_TIMER: tmrOpaque_Timer(); return 0;
+        case WM_TIMER:
+            if (wParam == kFadeTimer) tmrOpaque_Timer();
+            if (wParam == kActivationCheck) {
+                KillTimer(hWnd, kActivationCheck);
+                if (GetForegroundWindow() != hWnd) Form_Unload();
+            }
+            return 0;
+        // A new screen size: the window follows it, as a maximised one does; the picture stays put.
+        case WM_DISPLAYCHANGE: CoverScreen(); return 0;
+        // Another window took the activation, and with it the keys that would end the screen.
+        case WM_ACTIVATEAPP:
+            if (!wParam && shown_) SetTimer(hWnd, kActivationCheck, kActivationCheckMs, nullptr);
+            break;
         case WM_ERASEBKGND: return 1;  // the paint covers every pixel
         case WM_PAINT: OnPaint(); return 0;
         case WM_SYSCOMMAND:

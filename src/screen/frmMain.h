@@ -28,6 +28,7 @@ private:
     }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
+    void CoverScreen();
     void ShowPicture(const std::string& path, bool stretch);
     bool OnPicture(float x, float y) const;
 
@@ -53,5 +54,6 @@ private:
     } img;
     std::uint8_t curAlpha = 0;
     PointerFilter pointer;
+    bool shown_ = false;  // set up and shown: a loss of the activation now counts
     Gdi<HBITMAP> drawn_;  // the picture at its drawn size over the back colour, made at the first paint
 };

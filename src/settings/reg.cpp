@@ -21,13 +21,13 @@ std::string ValueAsText(const Value& value) {
 
 LONG EnsureKey(HKEY root, const std::string& subKey) {
     Key key;
-    return RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess, nullptr, key.put(),
+    return RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr, key.put(),
                            nullptr);
 }
 
 LONG WriteSetting(HKEY root, const std::string& subKey, const std::string& name, const Value& value, DWORD type) {
     Key key;
-    const LONG status = RegOpenKeyExA(root, subKey.c_str(), 0, kAccess, key.put());
+    const LONG status = RegOpenKeyExA(root, subKey.c_str(), 0, kWriteAccess, key.put());
     if (status != ERROR_SUCCESS) return status;  // the key is never created here
     return WriteTypedValue(key.get(), name, type, value);
 }
@@ -36,7 +36,7 @@ std::string ReadSetting(HKEY root, const std::string& subKey, const std::string&
     Key key;
     Value value;
     // After a failed open the key is null and the query on it fails: the text stays empty.
-    RegOpenKeyExA(root, subKey.c_str(), 0, kAccess, key.put());
+    RegOpenKeyExA(root, subKey.c_str(), 0, kReadAccess, key.put());
     ReadTypedValue(key.get(), name, value);
     return ValueAsText(value);
 }

@@ -11,9 +11,10 @@
 
 namespace Reg {
 
-// Every open and create asks for KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |
-// KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK.
-constexpr REGSAM kAccess = 0x3F;
+// A read asks for read access, a write or create for write access, no more: a key that an
+// administrator has made read-only still gives its values.
+constexpr REGSAM kReadAccess = KEY_READ;
+constexpr REGSAM kWriteAccess = KEY_WRITE;
 // ReadTypedValue's status for a stored type other than REG_SZ and REG_DWORD.
 constexpr LONG kUnhandledType = -1;
 

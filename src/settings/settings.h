@@ -32,8 +32,9 @@ SettingsRecord FromStoredText(const std::function<std::string(const char* name)>
 void LoadSettings();
 
 // Writes the six values to the registry (creating the key when needed) and makes them the
-// current record, exactly as passed: no limits on the way in.
-void SaveSettings(std::int32_t formcolor, std::int32_t transvalue, std::int32_t opaquetime, std::string imagename,
+// current record, exactly as passed: no limits on the way in. False when Windows refused a
+// write (the record then stays as it was).
+bool SaveSettings(std::int32_t formcolor, std::int32_t transvalue, std::int32_t opaquetime, std::string imagename,
                   std::int16_t imagestretch, std::int16_t disablecorner);
 
 }  // namespace settings

@@ -29,6 +29,10 @@ std::optional<std::int64_t> FarBound(float twips, float twipsPerPixel) {
 
 }  // namespace
 
+bool AnotherInstance(bool created, unsigned long error) {
+    return created ? error == kAlreadyExists : error == kAccessDenied;
+}
+
 Mode ModeOf(const std::string& arguments) {
     std::string mode = arguments.substr(0, 2);
     for (char& c : mode)
