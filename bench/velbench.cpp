@@ -1,5 +1,6 @@
 // Velumbra.scr's benchmarks, run under Wine on a private display by bench/run:
-//   velbench <Velumbra.scr> <baseline.exe> <probe.exe> <4000x3000 picture> <runs>
+//   velbench <Velumbra.scr> <baseline.exe> <probe.exe> <4000x3000 picture> <runs> <48 MP photo> <200 MP photo>
+// The two big photos are made (with WIC's JPEG encoder) when they do not exist yet.
 // Velumbra and the baseline (a minimal program showing the same window) run interleaved, so
 // the machine's noise hits both alike. Each figure is the median over the runs, with min and
 // max, printed with its target and PASS or MISS. First the probe adds known costs to the
@@ -7,6 +8,7 @@
 // Exits non-zero when a target is missed, a check fails or a process had to be killed.
 #include <windows.h>
 #include <psapi.h>
+#include <wincodec.h>
 
 #include <algorithm>
 #include <cmath>
@@ -161,6 +163,7 @@ public:
             return;
         }
         startMs = Milliseconds() - start;
+        launchedAt = start;
         linuxPid_ = LinuxPid(program.image);
         if (!linuxPid_) Fail("%s: its Linux process was not found", program.name);
     }
@@ -198,6 +201,27 @@ public:
     }
 
     double startMs = NAN;
+    double launchedAt = NAN;
+
+    // Waits (up to 5 s) until the window has the keyboard, as it has once it is set up.
+    void WaitForeground() const {
+        for (const double start = Milliseconds(); GetForegroundWindow() != hwnd_ && Milliseconds() - start < 5000;) Sleep(1);
+    }
+
+    // Ms from launch until the screen's centre is no longer black, the picture drawn over the
+    // opaque black tint; NaN after 60 s.
+    double PictureDrawnMs() const {
+        HDC screen = GetDC(nullptr);
+        const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+        double drawn = NAN;
+        for (; Milliseconds() - launchedAt < 60000; Sleep(2))
+            if ((GetPixel(screen, x, y) & 0xFFFFFF) != 0) {
+                drawn = Milliseconds() - launchedAt;
+                break;
+            }
+        ReleaseDC(nullptr, screen);
+        return drawn;
+    }
 
 private:
     bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
@@ -254,6 +278,81 @@ void PutSettings(DWORD transvalue, DWORD opaquetime, const std::string& imagenam
     dword("imagestretch", imagestretch);
     dword("disablecorner", 0);
     RegCloseKey(key);
+}
+
+// ---- Big photos
+
+// A photo-like JPEG of width x height (smooth waves of colour, never black), written through
+// WIC's encoder a band of rows at a time; kept when it exists.
+void MakePhoto(const std::string& path, UINT width, UINT height, IWICImagingFactory* factory) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    std::vector<BYTE> across(width * 3), down(height * 3), rows(std::size_t{width} * 3 * 16);
+    for (UINT x = 0; x < width; ++x)
+        for (int c = 0; c < 3; ++c) across[3 * x + c] = BYTE(90 + 60 * std::sin(x * (0.0011 + 0.0007 * c) + c));
+    for (UINT y = 0; y < height; ++y)
+        for (int c = 0; c < 3; ++c) down[3 * y + c] = BYTE(20 + 60 * (1 + std::sin(y * (0.0013 + 0.0005 * c) + 2 * c)));
+    std::wstring wide(path.begin(), path.end());
+    IWICStream* stream = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    bool ok = SUCCEEDED(factory->CreateStream(&stream)) && SUCCEEDED(stream->InitializeFromFilename(wide.c_str(), GENERIC_WRITE)) &&
+              SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder)) &&
+              SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+              SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+              SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format));
+    for (UINT top = 0; ok && top < height; top += 16) {
+        const UINT count = std::min(16u, height - top);
+        for (UINT r = 0; r < count; ++r)
+            for (UINT i = 0; i < width * 3; ++i) rows[r * width * 3 + i] = BYTE(across[i] + down[3 * (top + r) + i % 3]);
+        ok = SUCCEEDED(frame->WritePixels(count, width * 3, width * 3 * count, rows.data()));
+    }
+    ok = ok && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    for (IUnknown* object : {static_cast<IUnknown*>(frame), static_cast<IUnknown*>(encoder), static_cast<IUnknown*>(stream)})
+        if (object) object->Release();
+    if (!ok) Fail("cannot make %s", path.c_str()), DeleteFileA(path.c_str());
+}
+
+// Ms to decode the whole picture with WIC alone, as the saver's decoding would at the least:
+// open, then every row converted to 32-bit premultiplied BGRA, a band at a time.
+double BareDecodeMs(const std::string& path, IWICImagingFactory* factory) {
+    const std::wstring wide(path.begin(), path.end());
+    const double start = Milliseconds();
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    UINT width = 0, height = 0;
+    bool ok = SUCCEEDED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+              SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&width, &height)) &&
+              SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+              SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                              WICBitmapPaletteTypeCustom));
+    std::vector<BYTE> band(std::size_t{width} * 4 * 64);
+    for (UINT top = 0; ok && top < height; top += 64) {
+        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(std::min(64u, height - top))};
+        ok = SUCCEEDED(converter->CopyPixels(&rect, width * 4, static_cast<UINT>(band.size()), band.data()));
+    }
+    const double ms = Milliseconds() - start;
+    for (IUnknown* object : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame), static_cast<IUnknown*>(decoder)})
+        if (object) object->Release();
+    if (!ok) Fail("WIC alone cannot decode %s", path.c_str());
+    return ok ? ms : NAN;
+}
+
+// Whether the codec scales while it decodes (IWICBitmapSourceTransform: Windows' JPEG codec),
+// which the saver then uses.
+bool CodecScales(const std::string& path, IWICImagingFactory* factory) {
+    static const IID transform = {0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
+    const std::wstring wide(path.begin(), path.end());
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IUnknown* offered = nullptr;
+    if (SUCCEEDED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)))
+        frame->QueryInterface(transform, reinterpret_cast<void**>(&offered));
+    for (IUnknown* object : {offered, static_cast<IUnknown*>(frame), static_cast<IUnknown*>(decoder)})
+        if (object) object->Release();
+    return offered != nullptr;
 }
 
 // ---- Figures
@@ -353,10 +452,20 @@ void CheckMethods(const std::string& probe) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: velbench <Velumbra.scr> <baseline.exe> <probe.exe> <picture> <runs>\n");
+    if (argc != 8) {
+        std::fprintf(stderr, "usage: velbench <Velumbra.scr> <baseline.exe> <probe.exe> <picture> <runs> <48 MP> <200 MP>\n");
         return 2;
     }
+    const std::string photo48 = argv[6], photo200 = argv[7];
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IWICImagingFactory* factory = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&factory)))) {
+        std::fprintf(stderr, "no WIC\n");
+        return 2;
+    }
+    MakePhoto(photo48, 8000, 6000, factory);
+    MakePhoto(photo200, 16384, 12288, factory);
     const std::string picture = argv[4];
     const int runs = std::max(1, std::atoi(argv[5]));
     setvbuf(stdout, nullptr, _IONBF, 0);
@@ -364,6 +473,7 @@ int main(int argc, char** argv) {
     const Program baseline{"baseline", argv[2], "", "VelumbraBench_Baseline", 127};
     const Program velumbra{"Velumbra", argv[1], "/s", "Velumbra_frmMain", 127};
     const Program fading{"Velumbra (fading)", argv[1], "/s", "Velumbra_frmMain", 0};
+    const Program opaque{"Velumbra (opaque)", argv[1], "/s", "Velumbra_frmMain", 255};
 
     CheckMethods(argv[3]);
 
@@ -415,14 +525,48 @@ int main(int argc, char** argv) {
         run.EndWithKey();
     }
 
+    // The pictures shown over an opaque black tint, measured once drawn.
     Series repaint[2], picturePeak[2];  // [0] with the picture stretched, [1] without a picture
     for (int i = 0; i < 2 * runs; ++i) {
         const int which = (i + i / 2) % 2;
-        PutSettings(128, 0, which == 0 ? picture : "", 1);
-        Run run(velumbra);
+        PutSettings(0, 0, which == 0 ? picture : "", 1);
+        Run run(opaque);
         if (!run.Ok()) continue;
+        if (which == 0 && std::isnan(run.PictureDrawnMs())) Fail("the 4000x3000 picture was not drawn");
+        if (which == 1) Sleep(300);
         repaint[which].Add(RepaintMs(run.Window(), 100));
         picturePeak[which].Add(PeakMB(run.Pid()));
+        run.EndWithKey();
+    }
+
+    // The 48 MP photo stretched against no picture: start to window, to the picture drawn, peak;
+    // and a second start whose key comes as soon as the window has the keyboard, while the
+    // picture decodes. WIC alone decoding the same file is the reference for the drawing.
+    Series bigStart[2], bigKey[2], bigPeak[2], drawn, bare, hugeDrawn, hugePeak;
+    for (int i = 0; i < 2 * runs; ++i) {
+        const int which = (i + i / 2) % 2;
+        for (int quick = 0; quick < 2; ++quick) {
+            PutSettings(0, 0, which == 0 ? photo48 : "", 1);
+            Run run(opaque);
+            if (!run.Ok()) continue;
+            run.WaitForeground();
+            if (quick) {
+                bigKey[which].Add(run.EndWithKey());
+                continue;
+            }
+            bigStart[which].Add(run.startMs);
+            if (which == 0) drawn.Add(run.PictureDrawnMs()); else Sleep(300);
+            bigPeak[which].Add(PeakMB(run.Pid()));
+            run.EndWithKey();
+        }
+        if (which == 0) bare.Add(BareDecodeMs(photo48, factory));
+    }
+    for (int i = 0; i < std::max(1, runs / 5); ++i) {
+        PutSettings(0, 0, photo200, 1);
+        Run run(opaque);
+        if (!run.Ok()) continue;
+        hugeDrawn.Add(run.PictureDrawnMs());
+        hugePeak.Add(PeakMB(run.Pid()));
         run.EndWithKey();
     }
 
@@ -446,6 +590,26 @@ int main(int argc, char** argv) {
            growth <= 2 * decoded);
     Figure("repaint, 4000x3000 JPEG stretched", "ms", 3, repaint[0], "no picture", repaint[1], "ratio <= 2",
            repaint[0].Median() / repaint[1].Median() <= 2);
+    Figure("start to window, 48 MP JPEG", "ms", 0, bigStart[0], "no picture", bigStart[1], "ratio <= 1.2",
+           bigStart[0].Median() / bigStart[1].Median() <= 1.2);
+    Figure("key to exit, 48 MP decoding", "ms", 1, bigKey[0], "no picture", bigKey[1], "ratio <= 1.5",
+           bigKey[0].Median() / bigKey[1].Median() <= 1.5);
+    Figure("start to 48 MP picture drawn", "ms", 0, drawn, "bare WIC decode", bare, "ratio <= 1.3",
+           drawn.Median() / bare.Median() <= 1.3);
+    // The decoded picture: width x height pixels of 3 bytes.
+    const double decoded48 = 8000.0 * 6000.0 * 3.0 / kMB, decoded200 = 16384.0 * 12288.0 * 3.0 / kMB;
+    const double growth48 = bigPeak[0].Median() - bigPeak[1].Median(), growth200 = hugePeak.Median() - bigPeak[1].Median();
+    std::snprintf(target, sizeof target, "growth <= 1.2 x %.0f MB decoded (%+.1f MB = %.2f x)", decoded48, growth48,
+                  growth48 / decoded48);
+    Figure("peak working set, 48 MP JPEG", "MB", 1, bigPeak[0], "no picture", bigPeak[1], target,
+           growth48 <= 1.2 * decoded48);
+    std::snprintf(target, sizeof target, "drawn in %s ms; growth <= 1.2 x %.0f MB (%+.1f MB = %.2f x)",
+                  hugeDrawn.Text(0).c_str(), decoded200, growth200, growth200 / decoded200);
+    Figure("peak working set, 200 MP JPEG", "MB", 1, hugePeak, "no picture", bigPeak[1], target,
+           hugeDrawn.values.size() == hugePeak.values.size() && !hugeDrawn.values.empty() && growth200 <= 1.2 * decoded200);
+    std::printf("decoding path: %s\n", CodecScales(photo48, factory)
+                                          ? "the codec scales while it decodes (IWICBitmapSourceTransform)"
+                                          : "decoded whole by the codec, scaled by Velumbra while the rows stream in");
 
     if (g_failures) std::printf("%d target(s) missed or check(s) failed\n", g_failures);
     return g_failures ? 1 : 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/dialog_rules.h"
+#include "platform/jpeg_header.h"
 #include "platform/numbers.h"
 #include "platform/resample.h"
 #include "screen/saver_rules.h"
@@ -247,6 +248,30 @@ TEST(Picture, ReductionsAverageEnlargementsInterpolateAndFlattenLaysOverTheBackC
     std::uint32_t pixels[] = {0x00000000, 0x80800000, 0xFF00FF00};  // transparent, half red, green
     picture::Flatten(pixels, 3, 0x00FF0000);  // over blue
     EXPECT_EQ(std::vector(pixels, pixels + 3), (std::vector<std::uint32_t>{0x000000FF, 0x0080007F, 0x0000FF00}));
+}
+
+TEST(Picture, AJpegHeaderGivesTheFrameAndTheLeastDataItsBlocksNeed) {
+    using B = std::vector<std::uint8_t>;
+    // Start of image, an APP0 segment, a fill byte, then a marker and what follows it: by default
+    // a frame header of 16000 rows of 8000 pixels in three components.
+    const auto jpeg = [](std::uint8_t marker, B rest = {0, 11, 8, 0x3E, 0x80, 0x1F, 0x40, 3}) {
+        B file = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 1, 2, 0xFF, 0xFF, marker};
+        return file.insert(file.end(), rest.begin(), rest.end()), file;
+    };
+    const struct { B file; std::optional<std::tuple<int, int, bool>> want; } rows[] = {
+        {jpeg(0xC0), std::tuple(8000, 16000, true)}, {jpeg(0xC2), std::tuple(8000, 16000, true)},
+        {jpeg(0xC9), std::tuple(8000, 16000, false)}, {jpeg(0xC4, {0, 2, 0xFF, 0xC1, 0, 11, 8, 0, 9, 0, 7}), std::tuple(7, 9, true)},
+        {jpeg(0xDA), none}, {jpeg(0xC0, {0, 11, 8, 0x3E}), none}, {{'B', 'M', 0xFF, 0xC0, 0, 11, 8, 0, 9, 0, 7}, none}};
+    for (const auto& r : rows) {
+        const auto got = ReadJpegFrame([&](std::uint64_t at, std::uint8_t* data, std::size_t size) {
+            const std::size_t n = at < r.file.size() ? std::min<std::size_t>(size, r.file.size() - at) : 0;
+            return std::copy_n(r.file.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(at, r.file.size())), n, data), n;
+        });
+        EXPECT_EQ(got ? std::optional(std::tuple(got->width, got->height, got->huffman)) : std::nullopt, r.want) << testing::PrintToString(r.file);
+    }
+    // One bit for each of 1000 x 2000 blocks at least; arithmetic coding has no such bound.
+    EXPECT_TRUE(JpegFitsFile({8000, 16000, true}, 250000) && JpegFitsFile({8000, 16000, false}, 300));
+    EXPECT_FALSE(JpegFitsFile({8000, 16000, true}, 249999) || JpegFitsFile({8001, 16000, true}, 250000));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // checks the outcome. In process, where only the real registry and codecs can fail: the
 // registry routines, and fuzzing of stored settings and of picture files.
 #include <windows.h>
+#include <wincodec.h>
 
 #include <sddl.h>
 
@@ -210,6 +211,35 @@ std::wstring Scratch(const std::wstring& name, const Bytes& data) {
     return path;
 }
 
+// A photo-sized JPEG in four colours, red and green above blue and white, meeting at (x, y),
+// encoded a band of rows at a time.
+Bytes FourColourJpeg(UINT width, UINT height, UINT x, UINT y) {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    Com<IWICImagingFactory> factory;
+    Com<IStream> stream;
+    Com<IWICBitmapEncoder> encoder;
+    Com<IWICBitmapFrameEncode> frame;
+    CoCreateInstance(CLSID_WICImagingFactory, 0, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put()));
+    CreateStreamOnHGlobal(0, TRUE, stream.put()), factory->CreateEncoder(GUID_ContainerFormatJpeg, 0, encoder.put());
+    encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), encoder->CreateNewFrame(frame.put(), 0), frame->Initialize(0);
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    frame->SetSize(width, height), frame->SetPixelFormat(&format);
+    Bytes rows(width * 3 * 16);
+    for (UINT top = 0; top < height; top += 16) {
+        for (UINT i = 0; i < width * 16; ++i) {
+            const std::uint32_t rgb = top + i / width < y ? (i % width < x ? 0xFF0000 : 0x00FF00) : (i % width < x ? 0x0000FF : 0xFFFFFF);
+            rows[3 * i] = BYTE(rgb), rows[3 * i + 1] = BYTE(rgb >> 8), rows[3 * i + 2] = BYTE(rgb >> 16);
+        }
+        EXPECT_EQ(frame->WritePixels(std::min(16u, height - top), width * 3, width * 3 * 16, rows.data()), S_OK);
+    }
+    HGLOBAL memory;
+    STATSTG stat;
+    frame->Commit(), encoder->Commit(), GetHGlobalFromStream(stream.get(), &memory), stream->Stat(&stat, STATFLAG_NONAME);
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(memory));
+    const Bytes jpeg(bytes, bytes + stat.cbSize.QuadPart);
+    return GlobalUnlock(memory), jpeg;
+}
+
 // ---- The dialog as designed: lengths in twips, a frame's controls placed from the frame.
 enum Id { kCornerFrame, kCornerNone, kCorner3, kCorner2, kCorner1, kCorner4, kPictureFrame, kPictureNone, kPicture,
           kStretch, kPictureChange, kCancel, kOk, kAbout, kAlphaFrame, kFade, kOpaque, kScroll, kLabel, kSeconds,
@@ -378,6 +408,36 @@ TEST(Saver, AfterADisplayChangeTheWindowCoversTheScreenAgain) {
         GetWindowRect(h, &r);
         EXPECT_TRUE(EqualRect(&r, &screen)) << r.right << "x" << r.bottom;
     });
+}
+
+// Photos of 48 and 108 megapixels: the screen shows its tint at once and the picture once decoded,
+// where the rules place it; a key while one decodes ends the saver at once; and a photo cut
+// short leaves the tint alone.
+TEST(Saver, BigPhotosComeAfterTheTintAndLandWhereTheyBelong) {
+    const Bytes big48 = FourColourJpeg(8000, 6000, 4000, 3000);
+    const auto similar = [](std::uint32_t a, std::uint32_t b) {
+        return std::ranges::all_of(std::array{0, 8, 16}, [&](int c) { return std::abs(int(a >> c & 255) - int(b >> c & 255)) < 40; });
+    };
+    struct Probe { int x, y; std::uint32_t rgb; };
+    const struct { std::wstring path; int stretch; std::vector<Probe> probes; Step end; } cases[] = {
+        // Stretched over the whole screen, the colours meeting at (512, 384), averaged on the way.
+        {Scratch(L"velumbra-48.jpg", big48), 1, {{0, 0, 0xFF0000}, {509, 381, 0xFF0000}, {514, 381, 0x00FF00},
+                                                 {509, 386, 0x0000FF}, {514, 386, 0xFFFFFF}, {1023, 767, 0xFFFFFF}}},
+        // At its own size, centred: columns 5488 to 6511 and rows 4116 to 4883 show, pixel for pixel.
+        {Scratch(L"velumbra-108.jpg", FourColourJpeg(12000, 9000, 6000, 4496)), 0,
+         {{0, 0, 0xFF0000}, {511, 379, 0xFF0000}, {512, 379, 0x00FF00}, {511, 380, 0x0000FF}, {512, 380, 0xFFFFFF}}},
+        {L"velumbra-48.jpg", 1, {}, [](Scr& scr, HWND) { Keys({VK_SPACE}); EXPECT_TRUE(scr.Exited(1000)); }},
+        {Scratch(L"velumbra-cut.jpg", Bytes(big48.begin(), big48.begin() + big48.size() * 6 / 10)), 1, {}}};
+    for (const auto& c : cases)
+        RunSaver({{L"formcolor", Dw(0x00336699)}, {L"transvalue", Dw(0)}, {L"imagename", Sz(c.path)},
+                  {L"imagestretch", Dw(c.stretch)}}, [&](Scr&, HWND) {
+            EXPECT_EQ(Shot()(512, 390), kTint) << "not the tint alone while the picture decodes";
+            const bool drawn = WaitFor([] { return Shot()(512, 390) != kTint; }, c.end ? 0 : 8000);
+            EXPECT_EQ(drawn, !c.probes.empty()) << "drawn or not";
+            const Shot shot;
+            for (const Probe& p : c.probes) EXPECT_TRUE(similar(shot(p.x, p.y), p.rgb)) << p.x << "," << p.y << ": " << std::hex << shot(p.x, p.y);
+            EXPECT_TRUE(!c.probes.empty() || !shot.Off({0, 0, shot.w, shot.h}, kTint)) << "not the tint alone: " << c.path;
+        }, c.end);
 }
 
 TEST(Saver, FadeRisesByItsStepAtItsIntervalToExactly255) {
@@ -593,9 +653,9 @@ TEST(Registry, ReadSettingGivesStoredValuesAsTextAlsoWhenTheyChangeWhileRead) {
 
 // ======== In process: picture files the codecs and the saver's own checks must refuse or read
 
-std::optional<Picture> Load(const Bytes& data) {
+std::optional<PictureFile> Load(const Bytes& data) {
     const std::wstring path = Scratch(L"velumbra-fuzz.pic", data);
-    return LoadPicture(std::string(path.begin(), path.end()));
+    return OpenPicture(std::string(path.begin(), path.end()));
 }
 
 TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
@@ -615,11 +675,13 @@ TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
             if (n % 3 == 0) data.resize(in(1, data.size() - 1));
             for (int i = n % 3 == 1 ? int(in(1, 8)) : 0; i > 0; --i) data[where()] = BYTE(in(0, 255));
             for (std::size_t at = where(), i = 0, v = extremes[in(0, 7)]; n % 3 == 2 && i < 4; ++i) data[at + i] = BYTE(v >> 8 * i);
+            // Drawn at its own size on a screen of 256 x 256: what lies on it, or nothing.
             const auto p = Load(data);
-            loaded += p.has_value();
-            const auto count = p ? std::uint64_t(p->width) * std::uint64_t(p->height) : 0;
-            if (p && !(p->width > 0 && p->height > 0 && count <= 64u << 20 && p->pixels.size() == count) && ++failed <= 5)
-                ADD_FAILURE() << name << " mutant " << n << " loaded as " << p->width << 'x' << p->height;
+            const auto drawn = p ? DrawPicture(*p, {0, 0, p->width, p->height}, {256, 256}, 0) : std::nullopt;
+            const RECT want{0, 0, std::min(p ? p->width : 0, 256), std::min(p ? p->height : 0, 256)};
+            loaded += drawn.has_value();
+            if (drawn && !(drawn->bitmap && EqualRect(&drawn->at, &want)) && ++failed <= 5)
+                ADD_FAILURE() << name << " mutant " << n << " drawn at " << drawn->at.right << 'x' << drawn->at.bottom;
         }
     }
     EXPECT_GT(loaded, tried / 10) << "hardly any mutant loaded: the fuzzing reaches no decoder";
@@ -637,8 +699,8 @@ TEST(Pictures, PicturesBeyondTheLimitsAreRefused) {
         EXPECT_FALSE(Load(data).has_value()) << file << " " << std::hex << value;
     }
     EXPECT_EQ(Load(ReadData("png256.ico"))->width, 256);
-    // No more than 64 megapixels: bitmaps of one colour, run-length encoded and ended at once,
-    // so any size takes a few bytes.
+    // No size limit but memory: bitmaps of one colour, run-length encoded and ended at once,
+    // so any size takes a few bytes; a terabyte is too much.
     const auto bitmap = [](std::uint32_t width, std::uint32_t height) {
         Bytes file = {'B', 'M'};
         for (std::uint32_t field : {64u, 0u, 62u, 40u, width, height, 8u << 16 | 1u, 1u /* BI_RLE8 */, 2u, 0u, 0u, 2u,
@@ -647,8 +709,15 @@ TEST(Pictures, PicturesBeyondTheLimitsAreRefused) {
         file.insert(file.end(), {0, 1});  // end of bitmap
         return file;
     };
-    EXPECT_EQ(Load(bitmap(4096, 4096))->width, 4096);
-    EXPECT_FALSE(Load(bitmap(8193, 8193)).has_value());
+    EXPECT_EQ(Load(bitmap(8193, 8193))->width, 8193);
+    EXPECT_FALSE(Load(bitmap(1 << 19, 1 << 19)).has_value());
+    // A JPEG claiming 16000 x 16000 pixels in a few hundred bytes never reaches a decoder.
+    Bytes jpeg = ReadData("quadrants.jpg");
+    const BYTE frameMarker[] = {0xFF, 0xC0};
+    const auto sof = std::search(jpeg.begin(), jpeg.end(), std::begin(frameMarker), std::end(frameMarker));
+    ASSERT_NE(sof, jpeg.end());
+    for (int i : {5, 7}) sof[i] = 16000 >> 8, sof[i + 1] = BYTE(16000);
+    EXPECT_FALSE(Load(jpeg).has_value());
 }
 
 }  // namespace

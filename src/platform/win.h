@@ -89,7 +89,7 @@ template <class Interface>
 class Com {
 public:
     Com() = default;
-    Com(const Com&) = delete;
+    Com(Com&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     Com& operator=(const Com&) = delete;
     ~Com() {
         if (p_) p_->Release();
@@ -97,6 +97,7 @@ public:
     Interface** put() { return &p_; }
     Interface* get() const { return p_; }
     Interface* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
 
 private:
     Interface* p_ = nullptr;

@@ -2,6 +2,9 @@
 
 #include <windowsx.h>
 
+#include <new>
+#include <thread>
+
 #include "platform/app.h"
 #include "settings/settings.h"
 
@@ -12,6 +15,8 @@ constexpr UINT_PTR kFadeTimer = 1;
 // appears the system may take it away and give it back.
 constexpr UINT_PTR kActivationCheck = 2;
 constexpr UINT kActivationCheckMs = 250;
+// The picture, decoded beside the window, is ready to draw: lParam owns a DrawnPicture.
+constexpr UINT kPictureDrawn = WM_APP + 1;
 
 }  // namespace
 
@@ -50,10 +55,11 @@ void frmMain::doSS() {
         SetTimer(hWnd, kFadeTimer, static_cast<UINT>(tmrOpaque.Interval), nullptr);
     }
     shown_ = true;
+    if (img.Picture) DecodePicture();
 }
 
 void frmMain::ShowPicture(const std::string& path, bool stretch) {
-    std::optional<Picture> picture = LoadPicture(path);
+    std::optional<PictureFile> picture = OpenPicture(path);
     if (!picture) return;  // no picture: the tint alone
     // Its own size in twips at the screen's resolution; sizes beyond 32 bits would overflow
     // the placement, and such a picture counts as one that did not load.
@@ -69,6 +75,23 @@ void frmMain::ShowPicture(const std::string& path, bool stretch) {
 void frmMain::CoverScreen() {
     SetWindowPos(hWnd, nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The screen shows first, with its tint; the picture follows once decoded. Only the decoding
+// runs on a thread of its own: the bitmap comes back to the window's thread as a message.
+void frmMain::DecodePicture() {
+    const int left = app::PixelsX(img.Left), top = app::PixelsY(img.Top);
+    const RECT place{left, top, left + app::PixelsX(img.Width), top + app::PixelsY(img.Height)};
+    RECT client;
+    GetClientRect(hWnd, &client);
+    std::thread([file = *img.Picture, place, client = SIZE{client.right, client.bottom}, back = BackColor,
+                 window = hWnd] {
+        try {  // memory a picture of absurd proportions asks for and cannot have: the tint alone
+            if (auto drawn = DrawPicture(file, place, client, back))
+                PostMessageA(window, kPictureDrawn, 0, reinterpret_cast<LPARAM>(new DrawnPicture(std::move(*drawn))));
+        } catch (const std::bad_alloc&) {
+        }
+    }).detach();
 }
 
 bool frmMain::OnPicture(float x, float y) const {
@@ -105,6 +128,10 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATEAPP:
             if (!wParam && shown_) SetTimer(hWnd, kActivationCheck, kActivationCheckMs, nullptr);
             break;
+        case kPictureDrawn:
+            drawn_.reset(reinterpret_cast<DrawnPicture*>(lParam));
+            InvalidateRect(hWnd, nullptr, FALSE);
+            return 0;
         case WM_ERASEBKGND: return 1;  // the paint covers every pixel
         case WM_PAINT: OnPaint(); return 0;
         case WM_SYSCOMMAND:
@@ -118,17 +145,12 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmMain::OnPaint() {
     const Painting paint(hWnd);
-    const int left = app::PixelsX(img.Left), top = app::PixelsY(img.Top);
-    const int width = app::PixelsX(img.Width), height = app::PixelsY(img.Height);
-    if (img.Picture && width > 0 && height > 0) {
-        // Scaled and laid over the back colour once; every repaint only copies it.
-        if (!drawn_) drawn_ = DrawnPicture(*img.Picture, width, height, BackColor);
-        if (drawn_) {
-            const MemoryDC memory(CreateCompatibleDC(paint.get()));
-            const Selected picture(memory.get(), drawn_.get());
-            BitBlt(paint.get(), left, top, width, height, memory.get(), 0, 0, SRCCOPY);
-            ExcludeClipRect(paint.get(), left, top, left + width, top + height);
-        }
+    if (drawn_) {  // scaled and laid over the back colour once; every repaint only copies it
+        const RECT& at = drawn_->at;
+        const MemoryDC memory(CreateCompatibleDC(paint.get()));
+        const Selected picture(memory.get(), drawn_->bitmap.get());
+        BitBlt(paint.get(), at.left, at.top, at.right - at.left, at.bottom - at.top, memory.get(), 0, 0, SRCCOPY);
+        ExcludeClipRect(paint.get(), at.left, at.top, at.right, at.bottom);
     }
     RECT client;
     GetClientRect(hWnd, &client);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,7 @@ private:
     void OnPaint();
     void CoverScreen();
     void ShowPicture(const std::string& path, bool stretch);
+    void DecodePicture();
     bool OnPicture(float x, float y) const;
 
     void Form_KeyDown();
@@ -50,10 +52,10 @@ private:
     // The picture control: geometry in twips of the client area.
     struct {
         float Left = 0, Top = 0, Width = 0, Height = 0;
-        std::optional<::Picture> Picture;
+        std::optional<PictureFile> Picture;
     } img;
     std::uint8_t curAlpha = 0;
     PointerFilter pointer;
     bool shown_ = false;  // set up and shown: a loss of the activation now counts
-    Gdi<HBITMAP> drawn_;  // the picture at its drawn size over the back colour, made at the first paint
+    std::unique_ptr<DrawnPicture> drawn_;  // the picture over the back colour, once decoded
 };
