@@ -339,6 +339,26 @@ double BareDecodeMs(const std::string& path, IWICImagingFactory* factory) {
     return ok ? ms : NAN;
 }
 
+// Ms from starting `velbench decode <photo>` (a process that decodes the photo with WIC alone,
+// as above) until it has ended; NaN when it fails.
+double DecodeProcessMs(const std::string& photo) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = "\"" + std::string(self) + "\" decode \"" + photo + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    const double start = Milliseconds();
+    if (!CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return NAN;
+    const bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
+    const double ms = Milliseconds() - start;
+    DWORD code = 1;
+    if (!ended) TerminateProcess(info.hProcess, 99);
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread), CloseHandle(info.hProcess);
+    return ended && code == 0 ? ms : NAN;
+}
+
 // Whether the codec scales while it decodes (IWICBitmapSourceTransform: Windows' JPEG codec),
 // which the saver then uses.
 bool CodecScales(const std::string& path, IWICImagingFactory* factory) {
@@ -452,6 +472,15 @@ void CheckMethods(const std::string& probe) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "decode") {  // the reference for drawing a big photo
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        IWICImagingFactory* factory = nullptr;
+        return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                          reinterpret_cast<void**>(&factory))) &&
+                       !std::isnan(BareDecodeMs(argv[2], factory))
+                   ? 0
+                   : 1;
+    }
     if (argc != 8) {
         std::fprintf(stderr, "usage: velbench <Velumbra.scr> <baseline.exe> <probe.exe> <picture> <runs> <48 MP> <200 MP>\n");
         return 2;
@@ -541,7 +570,8 @@ int main(int argc, char** argv) {
 
     // The 48 MP photo stretched against no picture: start to window, to the picture drawn, peak;
     // and a second start whose key comes as soon as the window has the keyboard, while the
-    // picture decodes. WIC alone decoding the same file is the reference for the drawing.
+    // picture decodes. A process that decodes the same file with WIC alone, from its start to
+    // its end, is the reference for the drawing.
     Series bigStart[2], bigKey[2], bigPeak[2], drawn, bare, hugeDrawn, hugePeak;
     for (int i = 0; i < 2 * runs; ++i) {
         const int which = (i + i / 2) % 2;
@@ -559,7 +589,7 @@ int main(int argc, char** argv) {
             bigPeak[which].Add(PeakMB(run.Pid()));
             run.EndWithKey();
         }
-        if (which == 0) bare.Add(BareDecodeMs(photo48, factory));
+        if (which == 0) bare.Add(DecodeProcessMs(photo48));
     }
     for (int i = 0; i < std::max(1, runs / 5); ++i) {
         PutSettings(0, 0, photo200, 1);
@@ -594,7 +624,7 @@ int main(int argc, char** argv) {
            bigStart[0].Median() / bigStart[1].Median() <= 1.2);
     Figure("key to exit, 48 MP decoding", "ms", 1, bigKey[0], "no picture", bigKey[1], "ratio <= 1.5",
            bigKey[0].Median() / bigKey[1].Median() <= 1.5);
-    Figure("start to 48 MP picture drawn", "ms", 0, drawn, "bare WIC decode", bare, "ratio <= 1.3",
+    Figure("start to 48 MP picture drawn", "ms", 0, drawn, "start to end of a bare WIC decode", bare, "ratio <= 1.3",
            drawn.Median() / bare.Median() <= 1.3);
     // The decoded picture: width x height pixels of 3 bytes.
     const double decoded48 = 8000.0 * 6000.0 * 3.0 / kMB, decoded200 = 16384.0 * 12288.0 * 3.0 / kMB;

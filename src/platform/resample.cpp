@@ -16,7 +16,7 @@ std::uint32_t Mix(const float* w, int n, At at) {
         for (int c = 0; c < 4; ++c) acc[c] += static_cast<float>((p >> (8 * c)) & 0xFF) * w[k];
     }
     std::uint32_t v = 0;
-    for (int c = 0; c < 4; ++c) v |= static_cast<std::uint32_t>(std::lround(std::clamp(acc[c], 0.0f, 255.0f))) << (8 * c);
+    for (int c = 0; c < 4; ++c) v |= static_cast<std::uint32_t>(std::clamp(acc[c], 0.0f, 255.0f) + 0.5f) << (8 * c);
     return v;
 }
 
@@ -24,19 +24,21 @@ std::uint32_t Mix(const float* w, int n, At at) {
 
 Taps::Taps(int in, int out) : first(out), count(out) {
     const double scale = static_cast<double>(out) / in;
-    const double support = scale < 1.0 ? 1.0 / scale : 1.0;
-    span = static_cast<int>(std::ceil(support)) * 2 + 1;
+    const bool reduce = scale < 1.0;
+    // Reduced, each output pixel averages the source pixels it covers, each by the part it
+    // covers; enlarged, it interpolates linearly between the two nearest.
+    span = reduce ? static_cast<int>(std::ceil(1.0 / scale)) + 2 : 3;
     weights.assign(static_cast<std::size_t>(out) * span, 0.0f);
     for (int o = 0; o < out; ++o) {
-        const double centre = (o + 0.5) / scale;
-        const int lo = std::max(0, static_cast<int>(std::floor(centre - support)));
-        const int hi = std::min(in, static_cast<int>(std::ceil(centre + support)));
+        const double from = o / scale, to = (o + 1) / scale, centre = (o + 0.5) / scale;
+        const int lo = std::max(0, static_cast<int>(std::floor(reduce ? from : centre - 1.0)));
+        const int hi = std::min(in, static_cast<int>(std::ceil(reduce ? to : centre + 1.0)));
         double total = 0;
         int n = 0;
         float* w = &weights[static_cast<std::size_t>(o) * span];
         for (int i = lo; i < hi && n < span; ++i, ++n) {
-            const double d = std::abs((i + 0.5 - centre) / support);
-            w[n] = static_cast<float>(d < 1.0 ? 1.0 - d : 0.0);
+            const double d = std::abs(i + 0.5 - centre);
+            w[n] = static_cast<float>(reduce ? std::min(to, i + 1.0) - std::max(from, double(i)) : std::max(0.0, 1.0 - d));
             total += w[n];
         }
         if (total <= 0) {  // nothing within reach: take the nearest pixel
