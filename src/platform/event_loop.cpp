@@ -24,11 +24,6 @@ void RunEventLoop() {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
 }
 
-// At once: no library's unload code runs, so a picture still decoding on its own thread
-// cannot hold the end up.
-void EndProgram() {
-    TerminateProcess(GetCurrentProcess(), 0);
-    ExitProcess(0);  // not reached
-}
+void EndProgram() { ExitProcess(0); }
 
 }  // namespace app

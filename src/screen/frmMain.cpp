@@ -84,8 +84,10 @@ void frmMain::DecodePicture() {
     const RECT place{left, top, left + app::PixelsX(img.Width), top + app::PixelsY(img.Height)};
     RECT client;
     GetClientRect(hWnd, &client);
+    decoding_ = true;
     std::thread([file = *img.Picture, place, client = SIZE{client.right, client.bottom}, back = BackColor,
                  window = hWnd] {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);  // the window's input first
         try {  // memory a picture of absurd proportions asks for and cannot have: the tint alone
             if (auto drawn = DrawPicture(file, place, client, back))
                 PostMessageA(window, kPictureDrawn, 0, reinterpret_cast<LPARAM>(new DrawnPicture(std::move(*drawn))));
@@ -129,6 +131,7 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!wParam && shown_) SetTimer(hWnd, kActivationCheck, kActivationCheckMs, nullptr);
             break;
         case kPictureDrawn:
+            decoding_ = false;
             drawn_.reset(reinterpret_cast<DrawnPicture*>(lParam));
             InvalidateRect(hWnd, nullptr, FALSE);
             return 0;
@@ -187,5 +190,8 @@ void frmMain::img_MouseMove(float x, float y) { Form_MouseMove(img.Left + x, img
 void frmMain::Form_Unload() {
     SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     ShowCursor(TRUE);
+    // A picture may still be decoding: its thread, stopped anywhere, may hold a lock that the
+    // libraries' unload code would wait for, so end without running it.
+    if (decoding_) TerminateProcess(GetCurrentProcess(), 0);
     app::EndProgram();
 }
