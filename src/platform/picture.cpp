@@ -47,14 +47,18 @@ DWORD ReadAt(HANDLE file, std::uint64_t offset, BYTE* data, DWORD size) {
     return got;
 }
 
+File OpenForReading(const std::wstring& path) {
+    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return File(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+}
+
 // Wine's icon decoder decodes an image whole as soon as it is asked for it, trusting the size
 // in the image's own header: a header claiming a huge image makes it write past its buffer or
 // work for minutes. So every image of an icon is looked at first: a PNG within the pixel limit,
 // a bitmap within it too and with its colour rows inside the file. Any other icon is refused.
 bool IconImagesFit(const std::wstring& path) {
-    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const File file(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    const File file = OpenForReading(path);
     LARGE_INTEGER size{};
     BYTE header[6];
     if (!file || !GetFileSizeEx(file.get(), &size) || ReadAt(file.get(), 0, header, sizeof header) != sizeof header)
@@ -129,16 +133,10 @@ bool MemoryFor(std::uint64_t width, std::uint64_t height) {
     return GlobalMemoryStatusEx(&memory) && width * height * 4 <= memory.ullAvailPhys / 2;
 }
 
-File OpenForReading(const std::wstring& path) {
-    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return File(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
-}
-
 // Where the codec scales while it decodes (Windows' JPEG codec: to a half, a quarter or an
-// eighth), the frame decoded no larger than `width` x `height` needs, in memory; nothing elsewhere.
-Com<IWICBitmap> DecodedSmaller(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT width, UINT height,
-                               std::vector<BYTE>& pixels) {
+// eighth), the frame decoded no larger than `width` x `height` needs, in a bitmap of its own
+// (WIC copies the pixels); nothing elsewhere.
+Com<IWICBitmap> DecodedSmaller(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT width, UINT height) {
     Com<IWICBitmapSourceTransform> transform;
     UINT frameWidth = 0, frameHeight = 0, w = width, h = height;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
@@ -149,7 +147,7 @@ Com<IWICBitmap> DecodedSmaller(IWICImagingFactory* factory, IWICBitmapFrameDecod
         format != GUID_WICPixelFormat24bppBGR)
         return bitmap;
     const UINT stride = (w * 3 + 3) / 4 * 4;
-    pixels.resize(std::size_t{stride} * h);
+    std::vector<BYTE> pixels(std::size_t{stride} * h);
     if (SUCCEEDED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, stride,
                                         static_cast<UINT>(pixels.size()), pixels.data())))
         factory->CreateBitmapFromMemory(w, h, format, stride, static_cast<UINT>(pixels.size()), pixels.data(), bitmap.put());
@@ -228,9 +226,7 @@ std::optional<DrawnPicture> DrawPicture(const PictureFile& file, RECT place, SIZ
         FAILED(frame->GetSize(&sourceWidth, &sourceHeight)) || static_cast<int>(sourceWidth) != file.width ||
         static_cast<int>(sourceHeight) != file.height)
         return std::nullopt;
-    std::vector<BYTE> smallerPixels;
-    const Com<IWICBitmap> smaller =
-        ownSize ? Com<IWICBitmap>() : DecodedSmaller(factory.get(), frame.get(), width, height, smallerPixels);
+    const Com<IWICBitmap> smaller = ownSize ? Com<IWICBitmap>() : DecodedSmaller(factory.get(), frame.get(), width, height);
     IWICBitmapSource* source = frame.get();
     if (smaller) smaller->GetSize(&sourceWidth, &sourceHeight), source = smaller.get();
     if (FAILED(factory->CreateFormatConverter(converter.put())) ||

@@ -56,7 +56,7 @@ private:
     } img;
     std::uint8_t curAlpha = 0;
     PointerFilter pointer;
-    bool shown_ = false;
-    bool decoding_ = false;  // a thread decodes the picture (or failed to, and said nothing)  // set up and shown: a loss of the activation now counts
+    bool shown_ = false;     // set up and shown: a loss of the activation now counts
+    bool decoding_ = false;  // a thread decodes the picture (or failed to, and said nothing)
     std::unique_ptr<DrawnPicture> drawn_;  // the picture over the back colour, once decoded
 };
