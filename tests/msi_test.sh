@@ -36,7 +36,7 @@ run() {
 }
 run /i "$version" "0 $version $in_place $cached"
 timeout 120 wine "$tests" 'C:\windows\system32\Velumbra.scr' --gtest_filter='AnyDpi.SaverWindowAndWhatEndsIt' </dev/null ||
-    fail "the installed file does not run as the saver (end-to-end test)"
+    fail "the installed file does not run as the saver (end-to-end test, status $?)"
 run /x "$version" "0 $none"
 for v in "$version" "$newer_revision" "$newer_minor"; do run /i "$v" "0 $v $in_place $cached"; done
 run /i "$version" "$((1603 % 256)) $newer_minor $in_place $cached"

@@ -434,7 +434,7 @@ TEST(Saver, BigPhotosComeAfterTheTintAndLandWhereTheyBelong) {
                   {L"imagestretch", Dw(c.stretch)}}, [&](Scr&, HWND) {
             // 108 megapixels take long enough to decode anywhere that the tint shows alone first.
             if (c.path != path48) EXPECT_EQ(Shot()(512, 390), kTint) << "not the tint alone while the picture decodes";
-            const bool drawn = WaitFor([] { return Shot()(512, 390) != kTint; }, c.end ? 0 : 8000);
+            const bool drawn = WaitFor([] { return Shot()(512, 390) != kTint; }, c.end ? 0 : 4000);
             EXPECT_EQ(drawn, !c.probes.empty()) << "drawn or not";
             const Shot shot;
             for (const Probe& p : c.probes) EXPECT_TRUE(similar(shot(p.x, p.y), p.rgb)) << p.x << "," << p.y << ": " << std::hex << shot(p.x, p.y);
