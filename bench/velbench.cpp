@@ -1,6 +1,9 @@
 // Velumbra.scr's benchmarks, run under Wine on a private display by bench/run:
 //   velbench <Velumbra.scr> <baseline.exe> <probe.exe> <4000x3000 picture> <runs> <48 MP photo> <200 MP photo>
-// The two big photos are made (with WIC's JPEG encoder) when they do not exist yet.
+//            <8000x6000 PNG> <40-frame GIF> <8000x8000 PNG> <64x64 JPEG>
+// The two big photos are made (with WIC's JPEG encoder) when they do not exist yet; from the last
+// two the driver makes an icon whose 8 entries all point at the big PNG, and a JPEG whose frame
+// claims 20000x20000 pixels with a stray byte before its tables.
 // Velumbra and the baseline (a minimal program showing the same window) run interleaved, so
 // the machine's noise hits both alike. Each figure is the median over the runs, with min and
 // max, printed with its target and PASS or MISS. First the probe adds known costs to the
@@ -313,6 +316,44 @@ void MakePhoto(const std::string& path, UINT width, UINT height, IWICImagingFact
     if (!ok) Fail("cannot make %s", path.c_str()), DeleteFileA(path.c_str());
 }
 
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        Fail("cannot write %s", path.c_str());
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
+std::string Le(std::uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += char(value >> (8 * i));
+    return out;
+}
+
+// An icon of 8 directory entries that all point at one PNG image.
+void MakeIconOfOnePng(const std::string& png, const std::string& icon) {
+    const std::string image = ReadText(png);
+    if (image.empty()) Fail("cannot read %s", png.c_str());
+    std::string file = Le(0, 2) + Le(1, 2) + Le(8, 2);
+    for (int i = 0; i < 8; ++i) file += Le(0, 4) + Le(1, 2) + Le(32, 2) + Le(DWORD(image.size()), 4) + Le(6 + 8 * 16, 4);
+    WriteFileBytes(icon, file + image);
+}
+
+// The small JPEG with its frame header claiming 20000 x 20000 pixels and one stray byte before its
+// first table (DQT).
+void MakeClaimingJpeg(const std::string& jpeg, const std::string& claim) {
+    std::string file = ReadText(jpeg);
+    const auto frame = file.find("\xFF\xC0");
+    const auto table = file.find("\xFF\xDB");
+    if (frame == std::string::npos || table == std::string::npos || table > frame) {
+        Fail("%s has no frame header after its first table", jpeg.c_str());
+        return;
+    }
+    for (std::size_t at : {frame + 5, frame + 7}) file[at] = char(20000 >> 8), file[at + 1] = char(20000 & 0xFF);
+    WriteFileBytes(claim, file.insert(table, 1, '\x00'));
+}
+
 // Ms to decode the whole picture with WIC alone, as the saver's decoding would at the least:
 // open, then every row converted to 32-bit premultiplied BGRA, a band at a time.
 double BareDecodeMs(const std::string& path, IWICImagingFactory* factory) {
@@ -481,11 +522,15 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
-    if (argc != 8) {
-        std::fprintf(stderr, "usage: velbench <Velumbra.scr> <baseline.exe> <probe.exe> <picture> <runs> <48 MP> <200 MP>\n");
+    if (argc != 12) {
+        std::fprintf(stderr, "usage: velbench <Velumbra.scr> <baseline.exe> <probe.exe> <picture> <runs> <48 MP> <200 MP> "
+                             "<8000x6000 PNG> <40-frame GIF> <8000x8000 PNG> <64x64 JPEG>\n");
         return 2;
     }
-    const std::string photo48 = argv[6], photo200 = argv[7];
+    const std::string photo48 = argv[6], photo200 = argv[7], png = argv[8], gif = argv[9];
+    const std::string icon = std::string(argv[10]) + ".ico", claim = std::string(argv[11]) + ".claim.jpg";
+    MakeIconOfOnePng(argv[10], icon);
+    MakeClaimingJpeg(argv[11], claim);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     IWICImagingFactory* factory = nullptr;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -600,6 +645,35 @@ int main(int argc, char** argv) {
         run.EndWithKey();
     }
 
+    // Files that once made the screen wait: start to window against no picture, each with a key
+    // as soon as the window has the keyboard; and the peak of a saver whose picture is refused.
+    struct Slow {
+        const char* name;
+        std::string path;
+        Series start[2];
+    } slow[] = {{"start to window, 8000x6000 PNG", png, {}}, {"start to window, 40-frame GIF", gif, {}},
+                {"start to window, icon of 8 x 64 MP", icon, {}}};
+    for (Slow& file : slow)
+        for (int i = 0; i < 2 * runs; ++i) {
+            const int which = (i + i / 2) % 2;
+            PutSettings(0, 0, which == 0 ? file.path : "", 1);
+            Run run(opaque);
+            if (!run.Ok()) continue;
+            file.start[which].Add(run.startMs);
+            run.WaitForeground();
+            run.EndWithKey();
+        }
+    Series claimPeak[2];
+    for (int i = 0; i < 2 * runs; ++i) {
+        const int which = (i + i / 2) % 2;
+        PutSettings(0, 0, which == 0 ? claim : "", 1);
+        Run run(opaque);
+        if (!run.Ok()) continue;
+        Sleep(500);  // the picture looked at and refused
+        claimPeak[which].Add(PeakMB(run.Pid()));
+        run.EndWithKey();
+    }
+
     const double startRatio = start[0].Median() / start[1].Median();
     const double keyRatio = key[0].Median() / key[1].Median();
     Figure("start to visible layered window", "ms", 0, start[0], "baseline", start[1], "ratio <= 1.15",
@@ -637,6 +711,13 @@ int main(int argc, char** argv) {
                   hugeDrawn.Text(0).c_str(), decoded200, growth200, growth200 / decoded200);
     Figure("peak working set, 200 MP JPEG", "MB", 1, hugePeak, "no picture", bigPeak[1], target,
            hugeDrawn.values.size() == hugePeak.values.size() && !hugeDrawn.values.empty() && growth200 <= 1.2 * decoded200);
+    for (const Slow& file : slow)
+        Figure(file.name, "ms", 0, file.start[0], "no picture", file.start[1], "ratio <= 1.2",
+               file.start[0].Median() / file.start[1].Median() <= 1.2);
+    const double claimGrowth = claimPeak[0].Median() - claimPeak[1].Median();
+    std::snprintf(target, sizeof target, "<= no picture + 10 MB (%+.1f MB)", claimGrowth);
+    Figure("peak, JPEG claiming 20000x20000", "MB", 1, claimPeak[0], "no picture", claimPeak[1], target,
+           claimGrowth <= 10);
     std::printf("decoding path: %s\n", CodecScales(photo48, factory)
                                           ? "the codec scales while it decodes (IWICBitmapSourceTransform)"
                                           : "decoded whole by the codec, scaled by Velumbra while the rows stream in");

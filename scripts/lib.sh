@@ -64,6 +64,9 @@ start_xvfb() {
     read -r number <"$fifo"
     rm -f "$fifo"
     export DISPLAY=":$number"
+    # A second display mode, which Windows programs can switch to (and back) as on a real screen.
+    xrandr --newmode 800x600 0 800 0 0 0 600 0 0 0 >/dev/null 2>&1
+    xrandr --addmode screen 800x600 >/dev/null 2>&1 || true
 }
 
 # Prepares the Wine prefix at $1 (made anew unless $2 is "keep") with the dialog fonts in

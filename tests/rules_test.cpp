@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "config/dialog_rules.h"
-#include "platform/jpeg_header.h"
 #include "platform/numbers.h"
 #include "platform/resample.h"
 #include "screen/saver_rules.h"
@@ -113,30 +112,21 @@ TEST(Settings, FuzzedStoredTextsLoadInRange) {
 }
 
 TEST(Saver, FadeSetUpKeepsTicks100MsApart) {
-    const struct { std::int32_t seconds, trans, interval; const char* tag; } rows[] = {
-        {60, 128, 469, "1"}, {1, 10, 100, "1"}, {5, 16, 312, "1"}, {10, 128, 178, "2.28205128205128"},
-        {3, 80, 138, "3.63157894736842"}, {10, 255, 139, "3.56410256410256"}, {2, 200, 110, "11"}, {1, 25, 140, "3.5"},
-        {1, 125, 108, "13.5"}, {1, 255, 104, "26"}, {kMax, 1, kMax, "1"}, {kMax, 255, kMax, "1"}};
-    const auto all = [](const FadeSetup& f) { return std::tuple(f.interval, f.tag); };
+    // The step goes through its text and back, so its 15 digits decide the interval.
+    const struct { std::int32_t seconds, trans, interval, step; } rows[] = {
+        {60, 128, 469, 1}, {1, 10, 100, 1}, {5, 16, 312, 1}, {10, 128, 178, 2}, {3, 80, 138, 4}, {10, 255, 139, 4},
+        {2, 200, 110, 11}, {1, 25, 140, 4}, {1, 125, 108, 14}, {1, 255, 104, 26}, {kMax, 1, kMax, 1}, {kMax, 255, kMax, 1}};
+    const auto all = [](const FadeSetup& f) { return std::tuple(f.interval, f.step); };
     for (const auto& r : rows)
-        EXPECT_EQ(all(SetUpFade(r.seconds, r.trans)), std::tuple(r.interval, r.tag)) << r.seconds << ',' << r.trans;
+        EXPECT_EQ(all(SetUpFade(r.seconds, r.trans)), std::tuple(r.interval, r.step)) << r.seconds << ',' << r.trans;
     const Locale locale(",", ".");
-    EXPECT_EQ(all(SetUpFade(3, 80)), std::tuple(138, "3,63157894736842"));
+    EXPECT_EQ(all(SetUpFade(3, 80)), std::tuple(138, 4));
 }
 
-TEST(Saver, TicksStepByTheRoundedTagUpTo255) {
-    const struct { std::int32_t opaquetime, transvalue, first, step; } rows[] = {
-        {1, 255, 26, 26}, {1, 125, 144, 14}, {1, 25, 234, 4}, {3, 80, 179, 4}};
-    for (const auto& r : rows) {
-        const std::string tag = SetUpFade(r.opaquetime, r.transvalue).tag;
-        std::uint8_t alpha = static_cast<std::uint8_t>(255 - r.transvalue);
-        for (int want = r.first;; want += r.step) {
-            alpha = NextAlpha(alpha, tag);
-            ASSERT_EQ(alpha, std::min(want, 255)) << "tag " << tag;
-            if (want >= 255) break;
-        }
-    }
-    EXPECT_EQ(NextAlpha(253, "4"), 255);
+TEST(Saver, TicksStepUpTo255) {
+    const struct { std::uint8_t alpha; std::int16_t step; std::uint8_t next; } rows[] = {
+        {0, 26, 26}, {234, 26, 255}, {229, 26, 255}, {228, 26, 254}, {253, 4, 255}, {251, 4, 255}, {250, 4, 254}};
+    for (const auto& r : rows) EXPECT_EQ(+NextAlpha(r.alpha, r.step), +r.next) << +r.alpha << " + " << r.step;
 }
 
 TEST(Saver, FitPictureScalesAndCentres) {
@@ -248,30 +238,6 @@ TEST(Picture, ReductionsAverageEnlargementsInterpolateAndFlattenLaysOverTheBackC
     std::uint32_t pixels[] = {0x00000000, 0x80800000, 0xFF00FF00};  // transparent, half red, green
     picture::Flatten(pixels, 3, 0x00FF0000);  // over blue
     EXPECT_EQ(std::vector(pixels, pixels + 3), (std::vector<std::uint32_t>{0x000000FF, 0x0080007F, 0x0000FF00}));
-}
-
-TEST(Picture, AJpegHeaderGivesTheFrameAndTheLeastDataItsBlocksNeed) {
-    using B = std::vector<std::uint8_t>;
-    // Start of image, an APP0 segment, a fill byte, then a marker and what follows it: by default
-    // a frame header of 16000 rows of 8000 pixels in three components.
-    const auto jpeg = [](std::uint8_t marker, B rest = {0, 11, 8, 0x3E, 0x80, 0x1F, 0x40, 3}) {
-        B file = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 1, 2, 0xFF, 0xFF, marker};
-        return file.insert(file.end(), rest.begin(), rest.end()), file;
-    };
-    const struct { B file; std::optional<std::tuple<int, int, bool>> want; } rows[] = {
-        {jpeg(0xC0), std::tuple(8000, 16000, true)}, {jpeg(0xC2), std::tuple(8000, 16000, true)},
-        {jpeg(0xC9), std::tuple(8000, 16000, false)}, {jpeg(0xC4, {0, 2, 0xFF, 0xC1, 0, 11, 8, 0, 9, 0, 7}), std::tuple(7, 9, true)},
-        {jpeg(0xDA), none}, {jpeg(0xC0, {0, 11, 8, 0x3E}), none}, {{'B', 'M', 0xFF, 0xC0, 0, 11, 8, 0, 9, 0, 7}, none}};
-    for (const auto& r : rows) {
-        const auto got = ReadJpegFrame([&](std::uint64_t at, std::uint8_t* data, std::size_t size) {
-            const std::size_t n = at < r.file.size() ? std::min<std::size_t>(size, r.file.size() - at) : 0;
-            return std::copy_n(r.file.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(at, r.file.size())), n, data), n;
-        });
-        EXPECT_EQ(got ? std::optional(std::tuple(got->width, got->height, got->huffman)) : std::nullopt, r.want) << testing::PrintToString(r.file);
-    }
-    // One bit for each of 1000 x 2000 blocks at least; arithmetic coding has no such bound.
-    EXPECT_TRUE(JpegFitsFile({8000, 16000, true}, 250000) && JpegFitsFile({8000, 16000, false}, 300));
-    EXPECT_FALSE(JpegFitsFile({8000, 16000, true}, 249999) || JpegFitsFile({8001, 16000, true}, 250000));
 }
 
 }  // namespace

@@ -160,12 +160,12 @@ void frmConfig::CreateDialogWindow() {
         return reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
                                                    GetSystemMetrics(width), GetSystemMetrics(height), 0));
     };
-    SendMessageA(hWnd, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
-    SendMessageA(hWnd, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
+    SendMessageA(window_, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
+    SendMessageA(window_, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
 
     // The client area as designed at the window's resolution, centred on the primary screen's
     // work area.
-    app::UseDpiOf(hWnd);
+    app::UseDpiOf(window_);
     RECT frame{0, 0, app::PixelsX(kClientWidth), app::PixelsY(kClientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     RECT work{};
@@ -174,7 +174,7 @@ void frmConfig::CreateDialogWindow() {
     const int height = frame.bottom - frame.top;
     const int left = work.left + std::max(0, static_cast<int>(work.right - work.left - width) / 2);
     const int top = work.top + std::max(0, static_cast<int>(work.bottom - work.top - height) / 2);
-    SetWindowPos(hWnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void frmConfig::CreateControls() {
@@ -186,7 +186,7 @@ void frmConfig::CreateControls() {
         const bool continues = row.kind == Kind::Option && previous != nullptr && previous->kind == Kind::Option &&
                                previous->frame == row.frame;
         const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | row.style | (continues ? 0 : WS_GROUP);
-        CreateWindowExA(kind.exStyle, kind.windowClass, row.text, style, 0, 0, 0, 0, hWnd,
+        CreateWindowExA(kind.exStyle, kind.windowClass, row.text, style, 0, 0, 0, 0, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), nullptr, nullptr);
         previous = &row;
     }
@@ -238,12 +238,12 @@ void frmConfig::pop() {
     if (s.imagestretch != 0) SetCheck(idChkStretch, true);
     Select(idOptDisable, 5, s.disablecorner);
 
-    ShowWindow(hWnd, SW_SHOW);
-    SetForegroundWindow(hWnd);
-    SendMessageA(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetNextDlgTabItem(hWnd, nullptr, FALSE)), TRUE);
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetNextDlgTabItem(window_, nullptr, FALSE)), TRUE);
 }
 
-LRESULT frmConfig::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT frmConfig::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CLOSE: Form_Unload();
         case WM_COMMAND:
@@ -257,7 +257,7 @@ LRESULT frmConfig::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: {  // moved to a screen of another scale, or the scale changed
             app::UseDpi(LOWORD(wParam));
             const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+            SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                          suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
             Layout();
             if (GetWindowTextLengthA(Item(idOptImage + PictureOption)) > 0)
@@ -271,7 +271,7 @@ LRESULT frmConfig::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             FillRect(item->hDC, &item->rcItem, brush.get());
             return TRUE;
         }
-        default: return DefDlgProcA(hWnd, message, wParam, lParam);
+        default: return DefDlgProcA(window_, message, wParam, lParam);
     }
 }
 
@@ -343,7 +343,7 @@ void frmConfig::SetFillColor(COLORREF color) {
 }
 
 float frmConfig::TextWidth(const std::string& text) const {
-    const WindowDC dc(hWnd);
+    const WindowDC dc(window_);
     const Selected font(dc.get(), font_.get());
     SIZE size{};
     GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
@@ -376,11 +376,11 @@ void frmConfig::Command1_Click(int index) {
     if (index == ColourChooser) {
         cmd.Flags = CC_RGBINIT | CC_FULLOPEN;  // start from Color, with the custom colours open
         cmd.Color = fillColor_;
-        if (cmd.ShowColor(hWnd)) SetFillColor(cmd.Color);
+        if (cmd.ShowColor(window_)) SetFillColor(cmd.Color);
     } else if (index == PictureChooser) {
         cmd.Flags = kOpenFlags;
         cmd.FileName = settings::Current().imagename;
-        if (!cmd.ShowOpen(hWnd)) return;
+        if (!cmd.ShowOpen(window_)) return;
         settings::Current().imagename = cmd.FileName;
         FitImageCaption(FileNamePart(cmd.FileName, ActiveCodePage()));
         Select(idOptImage, 2, PictureOption);
@@ -393,7 +393,7 @@ void frmConfig::Command2_Click(int index) {
         const std::string title = "Velumbra " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
                                   std::to_string(v.revision) + " for Win2K";
         const std::string text = std::string(kCredit) + "\n\n" + kContact + "\n" + kWeb;
-        MessageBoxA(hWnd, text.c_str(), title.c_str(), MB_ICONINFORMATION | MB_OK);
+        MessageBoxA(window_, text.c_str(), title.c_str(), MB_ICONINFORMATION | MB_OK);
     } else if (index == Ok) {
         SaveAndClose();
     } else if (index == Cancel) {
@@ -408,7 +408,7 @@ void frmConfig::SaveAndClose() {
         // manager selects the box's whole text as it takes the focus, to be typed over.
         MessageBeep(MB_OK);
         HWND box = Item(idTxtFadeTime);
-        SendMessageA(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(IsWindowEnabled(box) ? box : Item(idChkOpaque)),
+        SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(IsWindowEnabled(box) ? box : Item(idChkOpaque)),
                      TRUE);
         return;
     }
@@ -419,7 +419,7 @@ void frmConfig::SaveAndClose() {
                                Checked(idChkStretch) ? -1 : 0, s.disablecorner))
         Form_Unload();
     // Not saved: say so, and leave the choices in the dialog to try again or to cancel.
-    MessageBoxA(hWnd, kNotSaved, "Configure Velumbra", MB_ICONWARNING | MB_OK);
+    MessageBoxA(window_, kNotSaved, "Configure Velumbra", MB_ICONWARNING | MB_OK);
 }
 
 void frmConfig::Form_Unload() { app::EndProgram(); }

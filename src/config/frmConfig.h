@@ -25,7 +25,7 @@ private:
     void CreateDialogWindow();
     void CreateControls();
     void Layout();
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FadeTimeProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     void OnClick(int id);
     void OnScroll(int code, int position);
@@ -44,7 +44,7 @@ private:
 
     // The controls' state, as the handlers see it. Setting a value by code raises the same
     // event as the user's click or scroll, when the value changes.
-    HWND Item(int id) const { return GetDlgItem(hWnd, id); }
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
     bool Checked(int id) const;
     void SetCheck(int id, bool checked);
     void Select(int firstId, int count, int index);
@@ -53,7 +53,7 @@ private:
     void SetFillColor(COLORREF color);
     float TextWidth(const std::string& text) const;
 
-    HWND hWnd = nullptr;
+    HWND window_ = nullptr;
     Gdi<HFONT> font_;
     COLORREF fillColor_ = 0;  // boxColor's FillColor
     CommonDialog cmd;

@@ -26,6 +26,8 @@ void LoadLocaleSeparators();
 void UseDpiOf(HWND window);
 void UseDpi(int dpi);
 int Dpi();
+// The resolution of a window's screen (Windows 10 1607 on), else the system's.
+int WindowDpi(HWND window);
 // Twips per pixel at that resolution, and the primary screen's size in twips.
 float TwipsPerPixelX();
 float TwipsPerPixelY();
@@ -39,7 +41,9 @@ int PixelsY(float twips);
 void DoEvents();
 // Handles window messages until the process ends.
 void RunEventLoop();
-// Ends the process at once, with exit status 0; nothing after the call runs.
-[[noreturn]] void EndProgram();
+// The process's exit status: 0 on every way out, but when Windows gave no window.
+enum ExitStatus : UINT { kEnded = 0, kNoWindow = 1 };
+// Ends the process at once; nothing after the call runs.
+[[noreturn]] void EndProgram(ExitStatus status = kEnded);
 
 }  // namespace app

@@ -24,6 +24,6 @@ void RunEventLoop() {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
 }
 
-void EndProgram() { ExitProcess(0); }
+void EndProgram(ExitStatus status) { ExitProcess(status); }
 
 }  // namespace app

@@ -33,6 +33,10 @@ std::optional<double> ParseNumber(std::string_view text);
 // continue it, and text that does not begin with a number gives 0.
 double LeadingNumber(std::string_view text);
 
+// Twips, the forms' unit of length: 1440 to the inch.
+constexpr float kTwipsPerInch = 1440.0f;
+inline float TwipsPerPixel(int dpi) { return kTwipsPerInch / static_cast<float>(dpi); }
+
 // A double as text with at most 15 significant digits and the locale's decimal separator.
 std::string FormatDouble(double value);
 

@@ -1,30 +1,30 @@
-// Picture files read with the Windows Imaging Component: looked at before the saver shows,
-// decoded beside it straight to the size they are drawn at.
+// Picture files decoded with the Windows Imaging Component, on the thread that asks, straight to
+// the size they are drawn at. The file's own headers are read first, so what a picture costs is
+// known before any decoder sees it.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "platform/pixel_rect.h"
 #include "platform/win.h"
 
-// A picture file as the saver knows it before it shows: the image to show and its size in pixels.
-struct PictureFile {
-    std::wstring path;
-    UINT image = 0;
-    int width = 0, height = 0;
-};
-
-// A BMP, JPEG, GIF or ICO file (the largest image of an icon), or whatever else the system's
-// codecs read. A JPEG's size comes from its own header, no decoder involved. Nothing for a file
-// that cannot be read as a picture, is empty, claims more pixels than the file can hold, or
-// would need more than half of the memory available now to decode.
-std::optional<PictureFile> OpenPicture(const std::string& path);
-
-// The picture decoded and drawn over `place` (client pixels; scaled when the sizes differ),
-// laid over the back colour (0x00BBGGRR): the part that lies on a client area of `client`
-// pixels, and where it goes. Nothing when the picture does not decode. For any thread with COM.
+// The picture over the back colour: the part of it that lies on the client area, and where.
 struct DrawnPicture {
     Gdi<HBITMAP> bitmap;
-    RECT at{};
+    PixelRect at{};
 };
-std::optional<DrawnPicture> DrawPicture(const PictureFile& file, RECT place, SIZE client, COLORREF back);
+
+// Where a picture shown `width` x `height` pixels (turned upright) goes on the client area;
+// nothing to leave it out.
+using PlaceFor = std::function<std::optional<PixelRect>(int width, int height)>;
+
+// Reads, checks and decodes the picture file at `path` (BMP, JPEG, GIF, PNG, icon, or whatever
+// else the system's codecs read) and draws it at the place `placeFor` gives, scaled when the sizes
+// differ, over `back` (0x00BBGGRR), on a client area of `client` pixels. Nothing for a file that
+// cannot be read as a picture, claims more than it can hold, would need more than half of the
+// memory available now, or was `cancelled` meanwhile. COM is entered and left on this thread.
+std::optional<DrawnPicture> LoadPicture(const std::wstring& path, const PlaceFor& placeFor, SIZE client,
+                                        COLORREF back, const std::atomic<bool>& cancelled);

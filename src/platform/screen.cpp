@@ -18,12 +18,15 @@ float TwipsPerPixel(int axis) { return 1440.0f / static_cast<float>(DpiOf(axis))
 
 }  // namespace
 
-void UseDpiOf(HWND window) {
+int WindowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto get = reinterpret_cast<GetDpiForWindowFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (get) UseDpi(static_cast<int>(get(window)));
+    const int dpi = get ? static_cast<int>(get(window)) : 0;
+    return dpi > 0 ? dpi : DpiOf(LOGPIXELSX);
 }
+
+void UseDpiOf(HWND window) { UseDpi(WindowDpi(window)); }
 void UseDpi(int dpi) { g_dpi = dpi; }
 int Dpi() { return DpiOf(LOGPIXELSX); }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -103,16 +104,31 @@ private:
     Interface* p_ = nullptr;
 };
 
+// COM entered on this thread (its multithreaded apartment) for the scope.
+class ComApartment {
+public:
+    ComApartment() : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (entered_) CoUninitialize();
+    }
+    explicit operator bool() const { return entered_; }
+
+private:
+    bool entered_;
+};
+
 // The window procedure of a form class: the form travels in the creation parameters and lives
-// in GWLP_USERDATA from WM_NCCREATE on; Form::OnMessage handles its messages, Form::Default
+// in GWLP_USERDATA from WM_NCCREATE on; Form::WindowProc handles its messages, Form::Default
 // the few that come before.
 template <class Form>
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* created = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        created->hWnd = hwnd;
+        created->window_ = hwnd;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    return form ? form->OnMessage(message, wParam, lParam) : Form::Default(hwnd, message, wParam, lParam);
+    return form ? form->WindowProc(message, wParam, lParam) : Form::Default(hwnd, message, wParam, lParam);
 }

@@ -1,12 +1,19 @@
 // Form frmMain: the dimming screen. One borderless, topmost, layered window over the primary
 // screen, tinted with the chosen colour, optionally with a centred picture and a fade to
 // opaque; a key, a click or a run of real pointer movement ends it.
+//
+// The form's own names:
+//   doSS              sets the screen up from the settings and shows it
+//   img               the picture control: where the background picture lies, in twips
+//   tmrOpaque         the fade timer (its interval and the step each tick adds)
+//   curAlpha          the window's alpha now: 0 lets the desktop through, 255 covers it
+//   Form_*, img_*     the handlers of the form's and the picture's events; tmrOpaque_Timer the tick
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <string>
 
 #include "platform/picture.h"
 #include "platform/win.h"
@@ -14,7 +21,8 @@
 
 class frmMain {
 public:
-    // The window exists, hidden; none of the form's code has run.
+    // The window exists, hidden; none of the form's code has run. When Windows gives no window,
+    // the process ends at once with a failure status.
     frmMain();
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
@@ -24,15 +32,10 @@ public:
 
 private:
     friend LRESULT CALLBACK FormProc<frmMain>(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT Default(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+    static LRESULT Default(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefWindowProcA(window, message, wParam, lParam);
     }
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnPaint();
-    void CoverScreen();
-    void ShowPicture(const std::string& path, bool stretch);
-    void DecodePicture();
-    bool OnPicture(float x, float y) const;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     void Form_KeyDown();
     void Form_MouseDown();
@@ -42,21 +45,31 @@ private:
     void img_MouseMove(float x, float y);
     void tmrOpaque_Timer();
 
-    HWND hWnd = nullptr;
-    COLORREF BackColor = 0;
-    // The fade timer: its interval, and the step it adds, as text.
-    struct {
-        std::int32_t Interval = 1000;
-        std::string Tag;
-    } tmrOpaque;
-    // The picture control: geometry in twips of the client area.
-    struct {
-        float Left = 0, Top = 0, Width = 0, Height = 0;
-        std::optional<PictureFile> Picture;
-    } img;
+    // What the window's messages do.
+    void ButtonPressed(LPARAM at);
+    void PointerMoved(LPARAM at);
+    void TimerElapsed(WPARAM timer);
+    void ActivationChanged(bool active);
+    void DisplayChanged();
+    void PictureDone(LPARAM outcome);
+    void Paint();
+
+    void CoverScreen();
+    void StartPicture();
+    bool OnPicture(float x, float y) const;
+
+    HWND window_ = nullptr;
+    COLORREF backColor_ = 0;
+    float twipsPerPixel_ = 15;
+    std::optional<PictureFit> img;  // present once the picture shows
+    FadeSetup tmrOpaque{};
     std::uint8_t curAlpha = 0;
-    PointerFilter pointer;
-    bool shown_ = false;     // set up and shown: a loss of the activation now counts
-    bool decoding_ = false;  // a thread decodes the picture (or failed to, and said nothing)
-    std::unique_ptr<DrawnPicture> drawn_;  // the picture over the back colour, once decoded
+    PointerFilter pointer_;
+    bool shown_ = false;  // set up and shown: a loss of the activation now counts
+    // The picture, decoded beside the window: the latest request, the requests not yet done
+    // (a thread stopped anywhere may hold a lock), and the picture over the back colour.
+    unsigned pictureRequest_ = 0;
+    int picturesDecoding_ = 0;
+    std::shared_ptr<std::atomic<bool>> pictureCancelled_;
+    std::optional<DrawnPicture> drawn_;
 };
