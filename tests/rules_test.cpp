@@ -221,6 +221,20 @@ TEST(Dialog, FitCaptionShortensBehindAnEllipsisByCharactersOfTheCodePage) {
     }
 }
 
+// The corner buttons in their 2 x 2 grid with "(None)" to its right, by disablecorner (twips as
+// designed); each row: where Left, Up, Right and Down move from that button.
+TEST(Dialog, ArrowKeysMoveByPlace) {
+    const PixelRect corners[] = {{1320, 480, 2415, 735}, {420, 660, 675, 915}, {840, 300, 1095, 555},
+                                 {840, 660, 1095, 915}, {420, 300, 675, 555}};
+    const int moves[][4] = {{2, 2, 0, 3}, {1, 4, 3, 1}, {4, 2, 0, 3}, {1, 2, 0, 3}, {4, 4, 2, 1}};
+    for (int from = 0; from < 5; ++from)
+        for (int arrow = 0; arrow < 4; ++arrow)
+            EXPECT_EQ(NextByPlace(corners, from, Arrow(arrow)), moves[from][arrow]) << "from " << from << " arrow " << arrow;
+    const PixelRect pictures[] = {{120, 240, 1815, 495}, {1860, 240, 2835, 495}};  // the picture and "(None)"
+    EXPECT_EQ(NextByPlace(pictures, 0, Arrow::Right), 1);
+    EXPECT_EQ(NextByPlace(pictures, 1, Arrow::Down), 1);
+}
+
 TEST(Picture, ReductionsAverageEnlargementsInterpolateAndFlattenLaysOverTheBackColour) {
     std::vector<std::uint32_t> board(64 * 64);  // black and white pixels in turn
     for (int i = 0; i < 64 * 64; ++i) board[i] = (i % 64 + i / 64) % 2 ? 0xFFFFFFFF : 0xFF000000;

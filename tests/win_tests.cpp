@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <ranges>
 #include <thread>
 
 #include "config/frmConfig.h"
 #include "platform/app.h"
 #include "platform/numbers.h"
 #include "platform/picture.h"
+#include "screen/picture_job.h"
 #include "settings/reg.h"
 #include "settings/settings.h"
 
@@ -57,16 +59,19 @@ struct Scr {
         EXPECT_TRUE(CreateProcessW(g_scr.c_str(), command.data(), 0, 0, 0, 0, 0, 0, &startup, &pi)) << args;
     }
     ~Scr() {
-        EXPECT_TRUE(Exited(0)) << "still running: killed";
+        EXPECT_NE(ExitCode(0), kKilled) << "still running: killed";
         CloseHandle(pi.hThread), CloseHandle(pi.hProcess);
     }
     bool Running() const { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
-    // Ended in time with exit code 0; not ended in time, it is killed.
-    bool Exited(DWORD ms = 5000) {
-        const bool ended = WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0;
-        if (!ended) TerminateProcess(pi.hProcess, 99), WaitForSingleObject(pi.hProcess, 5000);
-        return GetExitCodeProcess(pi.hProcess, &code) && ended && code == 0;
+    // The exit status once ended; not ended in time, it is killed: kKilled.
+    static constexpr DWORD kKilled = 99;
+    DWORD ExitCode(DWORD ms = 5000) {
+        if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0)
+            TerminateProcess(pi.hProcess, kKilled), WaitForSingleObject(pi.hProcess, 5000);
+        GetExitCodeProcess(pi.hProcess, &code);
+        return code;
     }
+    bool Exited(DWORD ms = 5000) { return ExitCode(ms) == 0; }
     bool ExitedWithoutWindow() {  // ever showing one
         bool seen = false;
         for (DWORD t = GetTickCount(); Running() && GetTickCount() - t < 5000; Sleep(1)) seen |= !Windows(pi.dwProcessId).empty();
@@ -188,12 +193,13 @@ void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {},
     EXPECT_EQ(Read(), before);
 }
 
-// ---- The test pictures, and scratch files and folders in the temporary folder.
-std::wstring WinPath(std::string path) {
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    return (path[0] == '\\' ? L"Z:" : L"") + std::wstring(path.begin(), path.end());
+// ---- The test pictures beside this program, and scratch files in the temporary folder.
+std::wstring Folder() {  // this program's, with its backslash
+    wchar_t self[MAX_PATH];
+    const std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return path.substr(0, path.rfind(L'\\') + 1);
 }
-std::wstring DataPath(const char* file) { return WinPath(std::string(VELUMBRA_TEST_DATA) + "/" + file); }
+std::wstring DataPath(const char* file) { return Folder() + L"data\\" + std::wstring(file, file + strlen(file)); }
 Bytes ReadData(const char* file, DWORD most = 1 << 20) {
     Bytes data(most);
     HANDLE f = CreateFileW(DataPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, 0, 0);
@@ -314,6 +320,31 @@ TEST(Startup, SwitchesThatEndAtOnceAndTheCornerVetoShowNoWindowAndCreateNoKey) {
     EXPECT_TRUE(Scr("/s").ExitedWithoutWindow());
 }
 
+// Another instance holds the lock, or holds it so that it may not even be opened (an instance
+// running elevated): every start ends at once. And when Windows gives no window (a hook refuses
+// them), the process ends at once with a failure status and leaves the pointer as it was.
+TEST(Startup, AnotherInstanceOrNoWindowEndsAtOnce) {
+    Store({});
+    SetCursorPos(0, 0);
+    for (const wchar_t* dacl : {L"", L"D:P"}) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(dacl, 1, &sd, nullptr);
+        SECURITY_ATTRIBUTES denied{sizeof denied, *dacl ? sd : nullptr, FALSE};
+        const File lock(CreateMutexW(&denied, FALSE, L"Local\\Velumbra.ScreenSaver.Instance"));
+        LocalFree(sd);
+        for (const char* args : {"/s", "/c"}) EXPECT_TRUE(Scr(args).ExitedWithoutWindow()) << args << " beside a lock " << dacl;
+    }
+    const HMODULE hook = LoadLibraryW((Folder() + L"no_forms_hook.dll").c_str());
+    const HHOOK refuse = SetWindowsHookExW(WH_CBT, reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(hook, "RefuseForms"))), hook, 0);
+    ASSERT_NE(refuse, nullptr);
+    for (const char* args : {"/s", "/c"}) {
+        Scr scr(args);
+        EXPECT_EQ(scr.ExitCode(), 1u) << args;
+        EXPECT_TRUE(PointerShowing()) << args;
+    }
+    UnhookWindowsHookEx(refuse);
+}
+
 TEST(Faults, TwentyStartsAtOnceLeaveOneWindow) {
     std::vector<std::unique_ptr<Scr>> starts;
     Store({}); SetCursorPos(0, 0);
@@ -352,11 +383,17 @@ TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
         EXPECT_TRUE(scr.Running()) << "four moves ended the saver";
         MoveTo(481, 370);
     };
+    const Step close = [](Scr&, HWND h) { PostMessageW(h, WM_CLOSE, 0, 0); };  // taskkill, Task Manager's "End task"
+    const Step signOut = [](Scr&, HWND h) {  // what Windows sends as the user signs out
+        DWORD_PTR agreed = FALSE;
+        EXPECT_TRUE(SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &agreed) && agreed);
+        SendMessageTimeoutW(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, nullptr);
+    };
     const struct { int trans; const char* args; Step end; bool readOnly = false; } rows[] = {
         {0, "/s", {}}, {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)}, {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)},
         {255, "/s", click(0, 0, MOUSEEVENTF_MIDDLEDOWN)}, {128, "/s", click(500, 380, MOUSEEVENTF_LEFTDOWN)},
         {128, "", moves}, {128, "/s", wheel}, {128, "/s", click(0, 0, MOUSEEVENTF_XDOWN, XBUTTON2)}, {128, "/s", activation},
-        {40, "/s", {}, true}};  // a key that may only be read is read
+        {128, "/s", close}, {128, "/s", signOut}, {40, "/s", {}, true}};  // a key that may only be read is read
     for (const auto& r : rows)
         RunSaver({{L"transvalue", Dw(r.trans)}, {L"imagename", Sz(DataPath("quadrants.bmp"))}}, [&](Scr&, HWND h) {
             RECT window, client, screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -404,7 +441,9 @@ void ShowsProbes(const std::vector<Probe>& probes) {
     WaitFor([&] { return drawn(Shot()); }, 30000);
     const Shot shot;
     for (const Probe& p : probes) EXPECT_TRUE(Similar(shot(p.x, p.y), p.rgb)) << p.x << "," << p.y << ": " << std::hex << shot(p.x, p.y);
-    if (probes.empty()) EXPECT_EQ(shot.Off({0, 0, shot.w, shot.h}, kTint), 0) << "not the tint alone";
+    if (probes.empty()) {
+        EXPECT_EQ(shot.Off({0, 0, shot.w, shot.h}, kTint), 0) << "not the tint alone";
+    }
 }
 
 // Pictures at their own size, centred, or stretched, each pixel where it belongs, photos upright and
@@ -514,18 +553,26 @@ TEST(AnyDpi, DialogLayout) {
     g.End({VK_ESCAPE});
 }
 
-TEST(Dialog, TabGoesThroughEveryStopAndBackAboutLeavesItOpen) {
+// And Enter presses the push button that has the focus, else "&Ok", also after the focus was on
+// "&About".
+TEST(Dialog, TabGoesThroughEveryStopAndBackAboutLeavesItOpenAndEnterPressesOk) {
     Session g({{L"opaquetime", Dw(10)}, {L"disablecorner", Dw(2)}});  // the fade box enabled, a corner chosen
     for (int id : {kColourChange, kScroll, kOk, kCancel, kAbout, kOpaque, kFade, kPictureChange, kStretch, kPictureNone,
-                   kCorner2, kColourChange}) {
+                   kCorner2, kColourChange, kScroll, kOk, kCancel}) {
         EXPECT_TRUE(WaitFor([&] { return Focus(g.d) == g[id]; }, 1000)) << "control " << id;
         Keys({VK_TAB}, false, 0);
     }
-    HWND about = g.Open(kAbout);
+    Keys({VK_RETURN});
+    HWND about = g.Window({"#32770"});
     EXPECT_EQ(Text(about), L"Velumbra 1.6.13 for Win2K");
     Answer(about, true);
     EXPECT_TRUE(g.Running() && IsWindowVisible(g.d));
-    g.End({VK_ESCAPE});
+    Keys({VK_TAB, VK_TAB});  // on to the fade time
+    // The dialog manager's default button is "&Ok" (and no control has id 0, its "none").
+    EXPECT_EQ(SendMessageW(g.d, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+    EXPECT_EQ(GetDlgItem(g.d, 0), nullptr);
+    g.End({VK_RETURN});
+    EXPECT_EQ(Read()[L"opaquetime"], Dw(10));
 }
 
 // What the dialog shows of stored values, and what Ok then stores. Each row: the stored transvalue,
@@ -552,7 +599,7 @@ TEST(Dialog, ShowsTheStoredSettingsAndOkStoresThem) {
 TEST(Dialog, TypingPastingScrollingAndAnArrowKeyToACornerThenEnterStoreExactlyTheSixValues) {
     Session g({});
     PostMessageW(g.d, WM_NEXTDLGCTL, WPARAM(g[kCornerNone]), TRUE);
-    Keys({VK_UP});  // in an option group an arrow key chooses: the corners go 4, 1, 2, 3, none
+    Keys({VK_DOWN});  // in an option group an arrow key chooses, by place: down and to the left from "(None)"
     for (int id : {kOpaque, kFade}) ClickOn(g[id]);
     SendMessageW(g[kFade], EM_SETSEL, 0, -1);
     Keys({'4', 'A', VK_OEM_MINUS, '2', VK_SPACE, VK_BACK, '1', '2', '3', '4', '5'});
@@ -575,31 +622,60 @@ TEST(Dialog, TypingPastingScrollingAndAnArrowKeyToACornerThenEnterStoreExactlyTh
 }
 
 // In process: moved to a screen of another scale, the dialog takes the rectangle Windows
-// suggests and lays its controls and their font out again at the new resolution.
-TEST(Dialog, ANewResolutionLaysTheDialogOutAgain) {
+// suggests and lays its controls and their font out again at the new resolution; moved back, it
+// looks exactly as one just opened, with nothing of the larger drawing left.
+TEST(Dialog, ANewResolutionLaysTheDialogOutAgainAndRepaintsIt) {
+    const auto settled = [](HWND d) {  // the client area once every waiting message is handled
+        RECT r;
+        GetClientRect(d, &r), MapWindowPoints(d, 0, reinterpret_cast<POINT*>(&r), 2);
+        app::DoEvents();
+        const Shot shot;
+        std::vector<std::uint32_t> pixels;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) pixels.push_back(shot(x, y));
+        return pixels;
+    };
+    std::vector<std::uint32_t> fresh;
+    {
+        frmConfig form;
+        form.pop();
+        HWND d = FindWindowExA(0, 0, kDialog, 0);
+        WaitFor([&] { return (fresh = settled(d)) == settled(d); }, 5000);
+        DestroyWindow(d);
+    }
     frmConfig form;
-    HWND d = FindWindowExA(0, 0, kDialog, 0), ok = GetDlgItem(d, IDOK);  // the other processes' have ended
+    form.pop();
+    HWND d = FindWindowExA(0, 0, kDialog, 0), ok = GetDlgItem(d, IDOK);
     const auto font = [&] { LOGFONTW f{}; GetObjectW(HGDIOBJ(SendMessageW(ok, WM_GETFONT, 0, 0)), sizeof f, &f); return f.lfHeight; };
     const LONG before = font();
-    RECT suggested{10, 20, 510, 800}, frame, r;
+    RECT original, suggested{10, 20, 510, 800}, frame, r;
+    GetWindowRect(d, &original);
     SendMessageW(d, WM_DPICHANGED, MAKEWPARAM(192, 192), LPARAM(&suggested));
     GetWindowRect(d, &frame), GetWindowRect(ok, &r), MapWindowPoints(0, d, reinterpret_cast<POINT*>(&r), 2);
     EXPECT_TRUE(EqualRect(&frame, &suggested) && font() == 2 * before) << font() << " after " << before;
     EXPECT_EQ(std::tuple(r.left, r.top, r.right, r.bottom), std::tuple(336, 680, 466, 730));  // 2520, 5100, 975 x 375 twips
+    app::DoEvents();  // painted large
+    SendMessageW(d, WM_DPICHANGED, MAKEWPARAM(96, 96), LPARAM(&original));
+    std::vector<std::uint32_t> now;
+    WaitFor([&] { return (now = settled(d)) == fresh; }, 5000);
+    ASSERT_EQ(now.size(), fresh.size());
+    EXPECT_EQ(std::ranges::count_if(std::views::iota(std::size_t{0}, now.size()), [&](auto i) { return now[i] != fresh[i]; }), 0)
+        << "pixels unlike a dialog just opened";
     DestroyWindow(d), app::UseDpi(0);
 }
 
 // And a key that may only be read: Ok says it cannot save, and the dialog stays for Esc.
 TEST(Dialog, CancelEscAndTheCloseBoxChangeNothingEvenAfterACornerClick) {
     const Snapshot stored = {{L"transvalue", Dw(40)}, {L"imagename", Sz(L"C:\\k.bmp")}};
-    for (int way = 0; way < 4; ++way) {
+    for (int way = 0; way < 5; ++way) {
         Session g(way % 2 ? stored : Snapshot{}, "/c", way == 3);
         ClickOn(g[kCorner1]); ClickOn(g[kOpaque]);
         if (way == 3) Keys({'O'}, true), Answer(g.Window({"#32770"}), true);
         EXPECT_TRUE(IsWindowVisible(g.d));
         if (way == 0) Keys({'C'}, true);  // Alt+C: "&Cancel"
         if (way == 2) PostMessageW(g.d, WM_SYSCOMMAND, SC_CLOSE, 0);  // what the close box sends
-        if (way % 2) Keys({VK_ESCAPE});
+        if (way == 1 || way == 3) Keys({VK_ESCAPE});
+        if (way == 4) SendMessageTimeoutW(g.d, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, nullptr);
         EXPECT_TRUE(g.Exited());
         EXPECT_EQ(Read(), way % 2 ? stored : kNoKey) << "way " << way;
     }
@@ -620,9 +696,19 @@ TEST(Dialog, ChoosersStartFromTheStoredValuesAndTheirChoicesShowAndAreStored) {
         Answer(chooser, ok);
         EXPECT_EQ(Shot().Off(box, ok ? 0x0A141E : 0x302010), 0) << "after " << (ok ? "Ok" : "Cancel");
     }
-    // The caption-less picture option opens the picture chooser; "(None)" again when it is cancelled.
+    // The caption-less picture option opens the picture chooser; cancelled, "(None)" is chosen
+    // again and takes the focus, so coming back to the window opens nothing, where Windows
+    // clicks an option button that gets the focus (sent here as Windows sends it).
     Answer(g.Open(kPicture), false);
     EXPECT_EQ(g.State(), L"16 50% Transparent | 0 off greyed | '' none | corner 0");
+    HWND focus = Focus(g.d);
+    EXPECT_EQ(focus, g[kPictureNone]);
+    if ((GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_RADIOBUTTON && !SendMessageW(focus, BM_GETCHECK, 0, 0))
+        SendMessageTimeoutW(g.d, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), LPARAM(focus), SMTO_NORMAL,
+                            3000, nullptr);  // returns at once unless a chooser opens
+    const std::vector<HWND> reopened = Windows(g.pi.dwProcessId, {"#32770"});
+    EXPECT_TRUE(reopened.empty()) << "the picture chooser opened again";
+    for (HWND chooser : reopened) Answer(chooser, false);
     HWND chooser = g.Open(kPictureChange);
     SetWindowTextW(GetDlgItem(chooser, 1148), DataPath("quadrants.gif").c_str());  // the file name box
     Answer(chooser, true);
@@ -730,6 +816,29 @@ TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
     std::printf("[ report ] picture fuzz of seed %s, files: %d tried, %d failed\n", seed && *seed ? seed : "20241206", tried, failed);
 }
 
+// In process: the decoding thread tells the window how it went, a picture or none, and it alone
+// enters COM (the window's thread stays out of the multithreaded apartment).
+TEST(Pictures, TheDecodingThreadTellsTheWindowEachTime) {
+    for (const std::wstring& path : {DataPath("quadrants.bmp"), DataPath("no such picture.bmp")}) {
+        std::thread([&] {
+            HWND window = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+            auto cancelled = std::make_shared<std::atomic<bool>>(false);
+            const std::string ansi(path.begin(), path.end());
+            ASSERT_TRUE(StartPictureJob({ansi, false, {1024, 768}, 15, 0, window, 7, cancelled}));
+            MSG m{};
+            const bool told = WaitFor([&] { return PeekMessageW(&m, window, kPictureDone, kPictureDone, PM_REMOVE); }, 10000);
+            ASSERT_TRUE(told) << "nothing said of " << ansi;
+            const std::unique_ptr<PictureOutcome> outcome(reinterpret_cast<PictureOutcome*>(m.lParam));
+            EXPECT_EQ(outcome->generation, 7u);
+            EXPECT_EQ(outcome->drawn.has_value(), path == DataPath("quadrants.bmp")) << ansi;
+            APTTYPE type;
+            APTTYPEQUALIFIER qualifier;
+            EXPECT_EQ(CoGetApartmentType(&type, &qualifier), CO_E_NOTINITIALIZED);
+            DestroyWindow(window);
+        }).join();
+    }
+}
+
 // No size limit but memory: bitmaps of one colour, run-length encoded and ended at once, so any
 // size takes a few bytes; a terabyte is too much.
 TEST(Pictures, PicturesBeyondMemoryAreRefused) {
@@ -751,7 +860,10 @@ TEST(Pictures, PicturesBeyondMemoryAreRefused) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    g_scr = WinPath(argc > 1 ? argv[1] : "Velumbra.scr");  // as ctest passes it
+    // The program built beside these tests, or the one named (an installed one, say).
+    g_scr = argc > 1 ? std::wstring(argv[1], argv[1] + strlen(argv[1])) : Folder() + L"..\\Velumbra.scr";
+    const auto wine = reinterpret_cast<const char* (*)()>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version")));
+    std::printf("[ info ] %s\n", wine ? (std::string("under Wine ") + wine()).c_str() : "natively on Windows");
     const int status = RUN_ALL_TESTS();
     // One line for scripts/test: the fault scenarios tried and failed.
     for (int i = 0; const auto* s = testing::UnitTest::GetInstance()->GetTestSuite(i); ++i)

@@ -1,5 +1,6 @@
 #include "config/dialog_rules.h"
 
+#include <cstdlib>
 #include <limits>
 
 #include "platform/numbers.h"
@@ -71,4 +72,24 @@ std::optional<std::string> FitCaption(const std::string& name, const std::functi
         if (!yield()) return std::nullopt;
     }
     return s;
+}
+
+int NextByPlace(std::span<const PixelRect> places, int from, Arrow arrow) {
+    // Centres, doubled to stay whole.
+    const auto centre = [&](int i) { return std::pair(places[i].left + places[i].right, places[i].top + places[i].bottom); };
+    const auto [fromX, fromY] = centre(from);
+    const bool across = arrow == Arrow::Left || arrow == Arrow::Right;
+    const int sign = arrow == Arrow::Left || arrow == Arrow::Up ? -1 : 1;
+    int best = from;
+    long long bestDistance = std::numeric_limits<long long>::max();
+    for (int i = 0; i < static_cast<int>(places.size()); ++i) {
+        const auto [x, y] = centre(i);
+        const long long ahead = sign * static_cast<long long>(across ? x - fromX : y - fromY);
+        const long long aside = std::llabs(across ? y - fromY : x - fromX);
+        if (ahead > 0 && ahead + 2 * aside < bestDistance) {
+            best = i;
+            bestDistance = ahead + 2 * aside;
+        }
+    }
+    return best;
 }

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+
+#include "platform/pixel_rect.h"
 
 // "NN% Transparent" for a scroll value of a bar whose maximum is max.
 std::string TransparencyLabel(int value, int max);
@@ -34,3 +37,9 @@ std::optional<std::int32_t> FadeSeconds(const std::string& text);
 // the name.
 std::optional<std::string> FitCaption(const std::string& name, const std::function<bool(const std::string&)>& fits,
                                       const std::function<bool()>& yield, const NextChar& next, std::size_t most);
+
+// The option button an arrow key moves to in a group of buttons at `places`: by place, the
+// nearest whose centre lies that way, a step across the way counting double; `from` itself
+// when none does.
+enum class Arrow { Left, Up, Right, Down };
+int NextByPlace(std::span<const PixelRect> places, int from, Arrow arrow);

@@ -14,8 +14,11 @@
 namespace {
 
 // Control ids. The elements of a control array have consecutive ids from the array's first,
-// so an id less the first is the element's index.
-constexpr int idCommand2 = 0;  // About 0, Ok 1 (IDOK: Enter presses it), Cancel 2 (IDCANCEL: Esc presses it)
+// so an id less the first is the element's index; but Command2's, whose "&Ok" is IDOK (Enter
+// presses it) and "&Cancel" IDCANCEL (Esc presses it). No control has id 0, the dialog
+// manager's "no default button".
+constexpr int idAbout = 3;
+constexpr int kCommand2Ids[] = {idAbout, IDOK, IDCANCEL};
 constexpr int idCommand1 = 10;
 constexpr int idOptImage = 20;
 constexpr int idOptDisable = 30;  // 30 + disablecorner
@@ -24,6 +27,7 @@ constexpr int idChkStretch = 40, idChkOpaque = 41, idTxtFadeTime = 42, idVarTran
 constexpr int idFrame1 = 50, idFrame2 = 51, idFrame3 = 52;  // Frame3 is an array of two
 enum Command1Index { ColourChooser, PictureChooser };
 enum Command2Index { About, Ok, Cancel };
+constexpr int idOk = kCommand2Ids[Ok], idCancel = kCommand2Ids[Cancel];
 enum OptImageIndex { PictureOption, NoPicture };
 
 enum class Kind { Frame, Option, Check, Button, Text, Scroll, Label, Shape };
@@ -36,7 +40,7 @@ struct KindInfo {
 };
 constexpr KindInfo kKinds[] = {
     {"BUTTON", BS_GROUPBOX, 0},
-    {"BUTTON", BS_RADIOBUTTON | BS_NOTIFY, 0},  // selected by the form, which raises Click
+    {"BUTTON", BS_RADIOBUTTON, 0},  // selected by the form, which raises Click
     {"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0},
     {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0},
     {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
@@ -59,9 +63,9 @@ struct Row {
 constexpr Row kLayout[] = {
     {idCommand1 + ColourChooser, Kind::Button, idFrame1, "C&hange", 1200, 240, 1575, 375, 0},
     {idVarTrans, Kind::Scroll, idFrame2, "", 120, 240, 2655, 255, 0},
-    {idCommand2 + Ok, Kind::Button, 0, "&Ok", 2520, 5100, 975, 375, BS_DEFPUSHBUTTON},
-    {idCommand2 + Cancel, Kind::Button, 0, "&Cancel", 1320, 5100, 975, 375, 0},
-    {idCommand2 + About, Kind::Button, 0, "&About", 120, 5100, 975, 375, 0},
+    {idOk, Kind::Button, 0, "&Ok", 2520, 5100, 975, 375, BS_DEFPUSHBUTTON},
+    {idCancel, Kind::Button, 0, "&Cancel", 1320, 5100, 975, 375, 0},
+    {idAbout, Kind::Button, 0, "&About", 120, 5100, 975, 375, 0},
     {idChkOpaque, Kind::Check, idFrame2, "Transition to Opaque", 120, 960, 2175, 255, 0},
     {idTxtFadeTime, Kind::Text, idFrame2, "0", 960, 1260, 675, 285, 0},
     {idCommand1 + PictureChooser, Kind::Button, idFrame3, "Cha&nge", 120, 600, 1095, 375, 0},
@@ -108,10 +112,6 @@ const Row& RowOf(int id) {
     return *std::find_if(std::begin(kLayout), std::end(kLayout), [id](const Row& row) { return row.id == id; });
 }
 
-bool ArrowKeyDown() {
-    return std::ranges::any_of(std::initializer_list<int>{VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN},
-                               [](int key) { return GetKeyState(key) < 0; });
-}
 
 NextChar ActiveCodePage() {
     const UINT codePage = GetACP();
@@ -130,6 +130,8 @@ std::string WindowText(HWND window) {
 frmConfig::frmConfig() {
     CreateDialogWindow();
     CreateControls();
+    // Enter presses "&Ok" from every control but another push button.
+    SendMessageA(window_, DM_SETDEFID, idOk, 0);
     // Further design settings; no handler runs for them.
     SendMessageA(Item(idOptImage + NoPicture), BM_SETCHECK, BST_CHECKED, 0);
     SetScrollRange(Item(idVarTrans), SB_CTL, 0, kScrollMax, FALSE);
@@ -139,6 +141,16 @@ frmConfig::frmConfig() {
     SetWindowLongPtrA(fadeTime, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     editProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(fadeTime, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&frmConfig::FadeTimeProc)));
+    // Option buttons are selected by a click, Space or an arrow key (which moves by place), never
+    // by the focus alone, as Windows would by itself.
+    for (const Row& row : kLayout) {
+        if (row.kind != Kind::Option) continue;
+        HWND option = Item(row.id);
+        SendMessageA(option, BM_SETDONTCLICK, TRUE, 0);
+        SetWindowLongPtrA(option, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        optionProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(option, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&frmConfig::OptionProc)));
+    }
     cmd.Filter = kPictureFilter;
 }
 
@@ -151,11 +163,12 @@ void frmConfig::CreateDialogWindow() {
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = "Velumbra_frmConfig";
-    RegisterClassA(&wc);
     const DWORD style = WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    CreateWindowExA(exStyle, wc.lpszClassName, "Configure Velumbra", style, 0, 0, 1, 1, nullptr, nullptr, instance,
-                    this);
+    RegisterClassA(&wc);  // failing, so does the window
+    if (!CreateWindowExA(exStyle, wc.lpszClassName, "Configure Velumbra", style, 0, 0, 1, 1, nullptr, nullptr, instance,
+                         this))
+        app::EndProgram(app::kNoWindow);
     const auto icon = [instance](int width, int height) {
         return reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
                                                    GetSystemMetrics(width), GetSystemMetrics(height), 0));
@@ -246,13 +259,11 @@ void frmConfig::pop() {
 LRESULT frmConfig::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CLOSE: Form_Unload();
+        case WM_ENDSESSION:
+            if (wParam) Form_Unload();  // the user signs out or Windows shuts down: nothing saved
+            return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) OnClick(LOWORD(wParam));
-            // An option button that an arrow key moved to is selected, as if clicked (not one that
-            // gets the focus back, say after a chooser closed).
-            if (HIWORD(wParam) == BN_SETFOCUS && ArrowKeyDown() &&
-                (GetWindowLongA(reinterpret_cast<HWND>(lParam), GWL_STYLE) & BS_TYPEMASK) == BS_RADIOBUTTON)
-                OnClick(LOWORD(wParam));
             return 0;
         case WM_DPICHANGED: {  // moved to a screen of another scale, or the scale changed
             app::UseDpi(LOWORD(wParam));
@@ -262,6 +273,8 @@ LRESULT frmConfig::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             Layout();
             if (GetWindowTextLengthA(Item(idOptImage + PictureOption)) > 0)
                 FitImageCaption(FileNamePart(settings::Current().imagename, ActiveCodePage()));
+            // Text and frames drawn at the old size would stay where nothing new covers them.
+            RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
             return 0;
         }
         case WM_HSCROLL: OnScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
@@ -286,8 +299,36 @@ LRESULT CALLBACK frmConfig::FadeTimeProc(HWND edit, UINT message, WPARAM wParam,
     return CallWindowProcA(form->editProc_, edit, message, wParam, lParam);
 }
 
+LRESULT CALLBACK frmConfig::OptionProc(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* form = reinterpret_cast<frmConfig*>(GetWindowLongPtrA(option, GWLP_USERDATA));
+    const LRESULT result = CallWindowProcA(form->optionProc_, option, message, wParam, lParam);
+    if (message == WM_GETDLGCODE) return result | DLGC_WANTARROWS;  // the arrows move by place, below
+    if (message != WM_KEYDOWN) return result;
+    constexpr std::pair<WPARAM, Arrow> kArrows[] = {
+        {VK_LEFT, Arrow::Left}, {VK_UP, Arrow::Up}, {VK_RIGHT, Arrow::Right}, {VK_DOWN, Arrow::Down}};
+    for (const auto& [key, arrow] : kArrows)
+        if (wParam == key) form->MoveByPlace(GetDlgCtrlID(option), arrow);
+    return result;
+}
+
+void frmConfig::MoveByPlace(int id, Arrow arrow) {
+    const bool picture = id < idOptDisable;
+    const int first = picture ? idOptImage : idOptDisable;
+    const int count = picture ? 2 : 5;
+    std::vector<PixelRect> places;
+    for (int i = 0; i < count; ++i) {
+        const Row& row = RowOf(first + i);
+        places.push_back({row.left, row.top, row.left + row.width, row.top + row.height});
+    }
+    Select(first, count, NextByPlace(places, id - first, arrow));
+    // The focus goes with the selection, which a chooser cancelled may have taken back.
+    for (int i = 0; i < count; ++i)
+        if (Checked(first + i)) SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(first + i)), TRUE);
+}
+
 void frmConfig::OnClick(int id) {
-    if (id >= idCommand2 && id <= idCommand2 + Cancel) Command2_Click(id - idCommand2);
+    const auto command2 = std::ranges::find(kCommand2Ids, id);
+    if (command2 != std::end(kCommand2Ids)) Command2_Click(static_cast<int>(command2 - std::begin(kCommand2Ids)));
     else if (id >= idCommand1 && id <= idCommand1 + PictureChooser) Command1_Click(id - idCommand1);
     else if (id >= idOptImage && id <= idOptImage + NoPicture) Select(idOptImage, 2, id - idOptImage);
     else if (id >= idOptDisable && id <= idOptDisable + 4) Select(idOptDisable, 5, id - idOptDisable);
@@ -369,7 +410,10 @@ void frmConfig::optImage_Click(int index) {
     // The picture option without a picture named asks for one; none chosen, "(None)" again.
     if (index != PictureOption || GetWindowTextLengthA(Item(idOptImage + PictureOption)) > 0) return;
     Command1_Click(PictureChooser);
-    if (GetWindowTextLengthA(Item(idOptImage + PictureOption)) == 0) Select(idOptImage, 2, NoPicture);
+    if (GetWindowTextLengthA(Item(idOptImage + PictureOption)) > 0) return;
+    // None chosen: "(None)" again, and the focus with it, off the option that opens the chooser.
+    Select(idOptImage, 2, NoPicture);
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(idOptImage + NoPicture)), TRUE);
 }
 
 void frmConfig::Command1_Click(int index) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "config/dialog_rules.h"
 #include "platform/choosers.h"
 #include "platform/win.h"
 
@@ -27,6 +28,8 @@ private:
     void Layout();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FadeTimeProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK OptionProc(HWND option, UINT message, WPARAM wParam, LPARAM lParam);
+    void MoveByPlace(int id, Arrow arrow);
     void OnClick(int id);
     void OnScroll(int code, int position);
 
@@ -58,6 +61,7 @@ private:
     COLORREF fillColor_ = 0;  // boxColor's FillColor
     CommonDialog cmd;
     WNDPROC editProc_ = nullptr;
+    WNDPROC optionProc_ = nullptr;
     // Counts caption fits; a fit that sees a newer one start while it yields gives way to it.
     unsigned fitGeneration_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -22,7 +23,11 @@ struct Comdlg32 {
 const Comdlg32& LoadComdlg32() {
     static const Comdlg32 loaded = [] {
         Comdlg32 d;
-        HMODULE module = LoadLibraryExA("comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // By its full path in the system folder: no other folder is searched, on every Windows.
+        char folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return d;
+        HMODULE module = LoadLibraryA((std::string(folder, length) + "\\comdlg32.dll").c_str());
         if (module == nullptr) return d;
         const auto get = [module](auto& function, const char* name) {
             function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(

@@ -26,8 +26,9 @@ frmMain::frmMain() {
     // out costs nothing.
     wc.lpszClassName = "Velumbra_frmMain";
     // A tool window: no taskbar button.
-    if (!RegisterClassA(&wc) || !CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1,
-                                                 nullptr, nullptr, wc.hInstance, this))
+    RegisterClassA(&wc);  // failing, so does the window
+    if (!CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
+                         this))
         app::EndProgram(app::kNoWindow);
 }
 
