@@ -1,9 +1,9 @@
 // Velumbra.scr's benchmarks, run under Wine on a private display by bench/run:
 //   velbench <Velumbra.scr> <baseline.exe> <probe.exe> <4000x3000 picture> <runs> <48 MP photo> <200 MP photo>
-//            <8000x6000 PNG> <40-frame GIF> <8000x8000 PNG> <64x64 JPEG>
+//            <8000x6000 PNG> <one-frame GIF> <8000x8000 PNG> <64x64 JPEG>
 // The two big photos are made (with WIC's JPEG encoder) when they do not exist yet; from the last
-// two the driver makes an icon whose 8 entries all point at the big PNG, and a JPEG whose frame
-// claims 20000x20000 pixels with a stray byte before its tables.
+// three the driver makes a GIF of 40 such frames, an icon whose 8 entries all point at the big PNG,
+// and a JPEG whose frame claims 20000x20000 pixels with a stray byte before its tables.
 // Velumbra and the baseline (a minimal program showing the same window) run interleaved, so
 // the machine's noise hits both alike. Each figure is the median over the runs, with min and
 // max, printed with its target and PASS or MISS. First the probe adds known costs to the
@@ -331,6 +331,20 @@ std::string Le(std::uint32_t value, int bytes) {
     return out;
 }
 
+// A GIF of the one-frame GIF's frame 40 times over.
+void MakeFortyFrames(const std::string& one, const std::string& forty) {
+    const std::string file = ReadText(one);
+    if (file.size() < 14 || file.back() != '\x3B') {
+        Fail("%s is no GIF of one frame", one.c_str());
+        return;
+    }
+    const std::size_t packed = static_cast<unsigned char>(file[10]);
+    const std::size_t start = 13 + (packed & 0x80 ? 3u << ((packed & 7) + 1) : 0);
+    std::string out = file.substr(0, start);
+    for (int i = 0; i < 40; ++i) out += file.substr(start, file.size() - 1 - start);
+    WriteFileBytes(forty, out + '\x3B');
+}
+
 // An icon of 8 directory entries that all point at one PNG image.
 void MakeIconOfOnePng(const std::string& png, const std::string& icon) {
     const std::string image = ReadText(png);
@@ -527,8 +541,9 @@ int main(int argc, char** argv) {
                              "<8000x6000 PNG> <40-frame GIF> <8000x8000 PNG> <64x64 JPEG>\n");
         return 2;
     }
-    const std::string photo48 = argv[6], photo200 = argv[7], png = argv[8], gif = argv[9];
+    const std::string photo48 = argv[6], photo200 = argv[7], png = argv[8], gif = std::string(argv[9]) + ".40.gif";
     const std::string icon = std::string(argv[10]) + ".ico", claim = std::string(argv[11]) + ".claim.jpg";
+    MakeFortyFrames(argv[9], gif);
     MakeIconOfOnePng(argv[10], icon);
     MakeClaimingJpeg(argv[11], claim);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
