@@ -10,6 +10,7 @@
 // baseline's window, to show that each measuring method finds them.
 // Exits non-zero when a target is missed, a check fails or a process had to be killed.
 #include <windows.h>
+
 #include <psapi.h>
 #include <wincodec.h>
 
@@ -47,8 +48,8 @@ double Milliseconds() {
 // time comes from /proc; the peak working set is VmHWM, which GetProcessMemoryInfo reports too.
 
 std::string ReadText(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
     std::string text;
     char buffer[4096];
@@ -208,7 +209,8 @@ public:
 
     // Waits (up to 5 s) until the window has the keyboard, as it has once it is set up.
     void WaitForeground() const {
-        for (const double start = Milliseconds(); GetForegroundWindow() != hwnd_ && Milliseconds() - start < 5000;) Sleep(1);
+        for (const double start = Milliseconds(); GetForegroundWindow() != hwnd_ && Milliseconds() - start < 5000;)
+            Sleep(1);
     }
 
     // Ms from launch until the screen's centre is no longer black, the picture drawn over the
@@ -299,7 +301,8 @@ void MakePhoto(const std::string& path, UINT width, UINT height, IWICImagingFact
     IWICBitmapEncoder* encoder = nullptr;
     IWICBitmapFrameEncode* frame = nullptr;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    bool ok = SUCCEEDED(factory->CreateStream(&stream)) && SUCCEEDED(stream->InitializeFromFilename(wide.c_str(), GENERIC_WRITE)) &&
+    bool ok = SUCCEEDED(factory->CreateStream(&stream)) &&
+              SUCCEEDED(stream->InitializeFromFilename(wide.c_str(), GENERIC_WRITE)) &&
               SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder)) &&
               SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
               SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
@@ -307,11 +310,13 @@ void MakePhoto(const std::string& path, UINT width, UINT height, IWICImagingFact
     for (UINT top = 0; ok && top < height; top += 16) {
         const UINT count = std::min(16u, height - top);
         for (UINT r = 0; r < count; ++r)
-            for (UINT i = 0; i < width * 3; ++i) rows[r * width * 3 + i] = BYTE(across[i] + down[3 * (top + r) + i % 3]);
+            for (UINT i = 0; i < width * 3; ++i)
+                rows[r * width * 3 + i] = BYTE(across[i] + down[3 * (top + r) + i % 3]);
         ok = SUCCEEDED(frame->WritePixels(count, width * 3, width * 3 * count, rows.data()));
     }
     ok = ok && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-    for (IUnknown* object : {static_cast<IUnknown*>(frame), static_cast<IUnknown*>(encoder), static_cast<IUnknown*>(stream)})
+    for (IUnknown* object :
+         {static_cast<IUnknown*>(frame), static_cast<IUnknown*>(encoder), static_cast<IUnknown*>(stream)})
         if (object) object->Release();
     if (!ok) Fail("cannot make %s", path.c_str()), DeleteFileA(path.c_str());
 }
@@ -350,7 +355,8 @@ void MakeIconOfOnePng(const std::string& png, const std::string& icon) {
     const std::string image = ReadText(png);
     if (image.empty()) Fail("cannot read %s", png.c_str());
     std::string file = Le(0, 2) + Le(1, 2) + Le(8, 2);
-    for (int i = 0; i < 8; ++i) file += Le(0, 4) + Le(1, 2) + Le(32, 2) + Le(DWORD(image.size()), 4) + Le(6 + 8 * 16, 4);
+    for (int i = 0; i < 8; ++i)
+        file += Le(0, 4) + Le(1, 2) + Le(32, 2) + Le(DWORD(image.size()), 4) + Le(6 + 8 * 16, 4);
     WriteFileBytes(icon, file + image);
 }
 
@@ -377,18 +383,21 @@ double BareDecodeMs(const std::string& path, IWICImagingFactory* factory) {
     IWICBitmapFrameDecode* frame = nullptr;
     IWICFormatConverter* converter = nullptr;
     UINT width = 0, height = 0;
-    bool ok = SUCCEEDED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+    bool ok = SUCCEEDED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ,
+                                                           WICDecodeMetadataCacheOnDemand, &decoder)) &&
               SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&width, &height)) &&
               SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-              SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                              WICBitmapPaletteTypeCustom));
+              SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                              0.0, WICBitmapPaletteTypeCustom));
     std::vector<BYTE> band(std::size_t{width} * 4 * 64);
     for (UINT top = 0; ok && top < height; top += 64) {
-        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(std::min(64u, height - top))};
+        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width),
+                           static_cast<INT>(std::min(64u, height - top))};
         ok = SUCCEEDED(converter->CopyPixels(&rect, width * 4, static_cast<UINT>(band.size()), band.data()));
     }
     const double ms = Milliseconds() - start;
-    for (IUnknown* object : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame), static_cast<IUnknown*>(decoder)})
+    for (IUnknown* object :
+         {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame), static_cast<IUnknown*>(decoder)})
         if (object) object->Release();
     if (!ok) Fail("WIC alone cannot decode %s", path.c_str());
     return ok ? ms : NAN;
@@ -404,7 +413,8 @@ double DecodeProcessMs(const std::string& photo) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     const double start = Milliseconds();
-    if (!CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return NAN;
+    if (!CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return NAN;
     const bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
     const double ms = Milliseconds() - start;
     DWORD code = 1;
@@ -422,7 +432,8 @@ bool CodecScales(const std::string& path, IWICImagingFactory* factory) {
     IWICBitmapDecoder* decoder = nullptr;
     IWICBitmapFrameDecode* frame = nullptr;
     IUnknown* offered = nullptr;
-    if (SUCCEEDED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+    if (SUCCEEDED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ,
+                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
         SUCCEEDED(decoder->GetFrame(0, &frame)))
         frame->QueryInterface(transform, reinterpret_cast<void**>(&offered));
     for (IUnknown* object : {offered, static_cast<IUnknown*>(frame), static_cast<IUnknown*>(decoder)})
@@ -459,9 +470,8 @@ void Figure(const char* name, const char* unit, int decimals, const Series& velu
             const Series& other, const std::string& target, bool pass) {
     char ratio[32] = "n/a";  // nothing to divide by: a reference of zero
     if (other.Median() > 0) std::snprintf(ratio, sizeof ratio, "%.2f", velumbra.Median() / other.Median());
-    std::printf("%-34s Velumbra %s %s | %s %s %s | ratio %s | target %s | %s\n", name,
-                velumbra.Text(decimals).c_str(), unit, reference, other.Text(decimals).c_str(), unit, ratio,
-                target.c_str(), pass ? "PASS" : "MISS");
+    std::printf("%-34s Velumbra %s %s | %s %s %s | ratio %s | target %s | %s\n", name, velumbra.Text(decimals).c_str(),
+                unit, reference, other.Text(decimals).c_str(), unit, ratio, target.c_str(), pass ? "PASS" : "MISS");
     if (!pass) ++g_failures;
 }
 
@@ -480,9 +490,10 @@ void CheckMethods(const std::string& probe) {
             const auto ticks = [](const FILETIME& f) { return (ULONGLONG{f.dwHighDateTime} << 32) | f.dwLowDateTime; };
             const double reported = static_cast<double>(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0));
             const bool ok = cpu >= 50 && cpu <= 105;  // ~100, less what the machine's other load takes
-            std::printf("CPU: a probe spinning one core reads %.1f%% of a core from /proc (GetProcessTimes from "
-                        "outside: %.1f%%) %s\n",
-                        cpu, reported / 1e5 / 3, ok ? "ok" : "");
+            std::printf(
+                "CPU: a probe spinning one core reads %.1f%% of a core from /proc (GetProcessTimes from "
+                "outside: %.1f%%) %s\n",
+                cpu, reported / 1e5 / 3, ok ? "ok" : "");
             if (!ok) Fail("the CPU reading of a spinning process is not ~100%%");
             run.EndWithKey();
         }
@@ -501,10 +512,12 @@ void CheckMethods(const std::string& probe) {
             run.EndWithKey();
         }
         const double expected = 100 * 1024 * 1024 / kMB;
-        const bool ok = std::abs(peak[1] - peak[0] - expected) < 2 && std::abs(reported[1] - reported[0] - expected) < 2;
-        std::printf("memory: a probe holding %.1f MB more peaks %+.1f MB higher in VmHWM, %+.1f MB in "
-                    "GetProcessMemoryInfo %s\n",
-                    expected, peak[1] - peak[0], reported[1] - reported[0], ok ? "ok" : "");
+        const bool ok =
+            std::abs(peak[1] - peak[0] - expected) < 2 && std::abs(reported[1] - reported[0] - expected) < 2;
+        std::printf(
+            "memory: a probe holding %.1f MB more peaks %+.1f MB higher in VmHWM, %+.1f MB in "
+            "GetProcessMemoryInfo %s\n",
+            expected, peak[1] - peak[0], reported[1] - reported[0], ok ? "ok" : "");
         if (!ok) Fail("the peak working set does not show memory a process holds");
     }
     {
@@ -530,15 +543,16 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "decode") {  // the reference for drawing a big photo
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         IWICImagingFactory* factory = nullptr;
-        return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                          reinterpret_cast<void**>(&factory))) &&
+        return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                          IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
                        !std::isnan(BareDecodeMs(argv[2], factory))
                    ? 0
                    : 1;
     }
     if (argc != 12) {
-        std::fprintf(stderr, "usage: velbench <Velumbra.scr> <baseline.exe> <probe.exe> <picture> <runs> <48 MP> <200 MP> "
-                             "<8000x6000 PNG> <40-frame GIF> <8000x8000 PNG> <64x64 JPEG>\n");
+        std::fprintf(stderr,
+                     "usage: velbench <Velumbra.scr> <baseline.exe> <probe.exe> <picture> <runs> <48 MP> <200 MP> "
+                     "<8000x6000 PNG> <40-frame GIF> <8000x8000 PNG> <64x64 JPEG>\n");
         return 2;
     }
     const std::string photo48 = argv[6], photo200 = argv[7], png = argv[8], gif = std::string(argv[9]) + ".40.gif";
@@ -645,7 +659,10 @@ int main(int argc, char** argv) {
                 continue;
             }
             bigStart[which].Add(run.startMs);
-            if (which == 0) drawn.Add(run.PictureDrawnMs()); else Sleep(300);
+            if (which == 0)
+                drawn.Add(run.PictureDrawnMs());
+            else
+                Sleep(300);
             bigPeak[which].Add(PeakMB(run.Pid()));
             run.EndWithKey();
         }
@@ -666,7 +683,8 @@ int main(int argc, char** argv) {
         const char* name;
         std::string path;
         Series start[2];
-    } slow[] = {{"start to window, 8000x6000 PNG", png, {}}, {"start to window, 40-frame GIF", gif, {}},
+    } slow[] = {{"start to window, 8000x6000 PNG", png, {}},
+                {"start to window, 40-frame GIF", gif, {}},
                 {"start to window, icon of 8 x 64 MP", icon, {}}};
     for (Slow& file : slow)
         for (int i = 0; i < 2 * runs; ++i) {
@@ -717,7 +735,8 @@ int main(int argc, char** argv) {
            drawn.Median() / bare.Median() <= 1.3);
     // The decoded picture: width x height pixels of 3 bytes.
     const double decoded48 = 8000.0 * 6000.0 * 3.0 / kMB, decoded200 = 16384.0 * 12288.0 * 3.0 / kMB;
-    const double growth48 = bigPeak[0].Median() - bigPeak[1].Median(), growth200 = hugePeak.Median() - bigPeak[1].Median();
+    const double growth48 = bigPeak[0].Median() - bigPeak[1].Median(),
+                 growth200 = hugePeak.Median() - bigPeak[1].Median();
     std::snprintf(target, sizeof target, "growth <= 1.2 x %.0f MB decoded (%+.1f MB = %.2f x)", decoded48, growth48,
                   growth48 / decoded48);
     Figure("peak working set, 48 MP JPEG", "MB", 1, bigPeak[0], "no picture", bigPeak[1], target,
@@ -725,7 +744,8 @@ int main(int argc, char** argv) {
     std::snprintf(target, sizeof target, "drawn in %s ms; growth <= 1.2 x %.0f MB (%+.1f MB = %.2f x)",
                   hugeDrawn.Text(0).c_str(), decoded200, growth200, growth200 / decoded200);
     Figure("peak working set, 200 MP JPEG", "MB", 1, hugePeak, "no picture", bigPeak[1], target,
-           hugeDrawn.values.size() == hugePeak.values.size() && !hugeDrawn.values.empty() && growth200 <= 1.2 * decoded200);
+           hugeDrawn.values.size() == hugePeak.values.size() && !hugeDrawn.values.empty() &&
+               growth200 <= 1.2 * decoded200);
     for (const Slow& file : slow)
         Figure(file.name, "ms", 0, file.start[0], "no picture", file.start[1], "ratio <= 1.2",
                file.start[0].Median() / file.start[1].Median() <= 1.2);
@@ -734,8 +754,8 @@ int main(int argc, char** argv) {
     Figure("peak, JPEG claiming 20000x20000", "MB", 1, claimPeak[0], "no picture", claimPeak[1], target,
            claimGrowth <= 10);
     std::printf("decoding path: %s\n", CodecScales(photo48, factory)
-                                          ? "the codec scales while it decodes (IWICBitmapSourceTransform)"
-                                          : "decoded whole by the codec, scaled by Velumbra while the rows stream in");
+                                           ? "the codec scales while it decodes (IWICBitmapSourceTransform)"
+                                           : "decoded whole by the codec, scaled by Velumbra while the rows stream in");
 
     if (g_failures) std::printf("%d target(s) missed or check(s) failed\n", g_failures);
     return g_failures ? 1 : 0;

@@ -4,7 +4,7 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-PACKAGES=(g++ cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation
+PACKAGES=(g++ cmake ninja-build googletest clang-format g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation
           wixl msitools faketime zip
           xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick xcompmgr xterm)
 

@@ -1,4 +1,4 @@
-#include "platform/app.h"
+#include "platform/event_loop.h"
 
 namespace app {
 namespace {

@@ -1,7 +1,10 @@
+#include "platform/locale.h"
+
+#include <windows.h>
+
 #include <string>
 
-#include "platform/app.h"
-#include "platform/numbers.h"
+#include "pure/numbers.h"
 
 namespace app {
 

@@ -7,9 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "platform/orientation.h"
-#include "platform/picture_headers.h"
-#include "platform/resample.h"
+#include "pure/orientation.h"
+#include "pure/picture_headers.h"
+#include "pure/resample.h"
 
 // Offered by codecs that scale while they decode (Windows' JPEG codec; not Wine's); missing
 // from MinGW's headers.
@@ -82,7 +82,8 @@ bool OpenDecoder(std::span<const std::uint8_t> bytes, Decoding& d) {
     return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                       reinterpret_cast<void**>(d.factory.put()))) &&
            SUCCEEDED(d.factory->CreateStream(d.stream.put())) &&
-           SUCCEEDED(d.stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) &&
+           SUCCEEDED(
+               d.stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) &&
            SUCCEEDED(d.factory->CreateDecoderFromStream(d.stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                                         d.decoder.put())) &&
            SUCCEEDED(d.decoder->GetFrame(0, d.frame.put())) && SUCCEEDED(d.frame->GetSize(&d.width, &d.height));
@@ -103,7 +104,8 @@ Com<IWICBitmap> DecodedSmaller(const Decoding& d, UINT width, UINT height) {
     const UINT stride = (w * 3 + 3) / 4 * 4;
     std::vector<BYTE> pixels(std::size_t{stride} * h);
     const auto size = static_cast<UINT>(pixels.size());
-    if (SUCCEEDED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, stride, size, pixels.data())))
+    if (SUCCEEDED(
+            transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, stride, size, pixels.data())))
         d.factory->CreateBitmapFromMemory(w, h, format, stride, size, pixels.data(), bitmap.put());
     return bitmap;
 }
@@ -141,7 +143,8 @@ bool CopyRows(const Decoding& d, PixelRect from, int width, int height, std::uin
     Com<IWICFormatConverter> converter;
     const WICPixelFormatGUID& format = d.ignoreAlpha ? GUID_WICPixelFormat32bppBGR : GUID_WICPixelFormat32bppPBGRA;
     if (FAILED(d.factory->CreateFormatConverter(converter.put())) ||
-        FAILED(converter->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+        FAILED(
+            converter->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
         return false;
     const std::uint64_t rowBytes = std::uint64_t{static_cast<unsigned>(from.Width())} * kBytesPerPixel;
     if (rowBytes > UINT_MAX / kBandRows) return false;
@@ -157,7 +160,8 @@ bool CopyRows(const Decoding& d, PixelRect from, int width, int height, std::uin
         if (FAILED(converter->CopyPixels(&rect, static_cast<UINT>(rowBytes), bytes, reinterpret_cast<BYTE*>(target))))
             return false;
         if (d.ignoreAlpha) std::for_each(target, target + bytes / kBytesPerPixel, [](auto& p) { p |= kOpaqueAlpha; });
-        for (int r = 0; resampler && r < rows; ++r) resampler->AddRow(band.data() + static_cast<std::size_t>(r) * from.Width());
+        for (int r = 0; resampler && r < rows; ++r)
+            resampler->AddRow(band.data() + static_cast<std::size_t>(r) * from.Width());
     }
     return !cancelled;
 }
@@ -168,8 +172,8 @@ std::optional<DrawnPicture> Draw(const Decoding& d, PixelRect place, SIZE client
                                  const std::atomic<bool>& cancelled) {
     const int storedWidth = static_cast<int>(d.width), storedHeight = static_cast<int>(d.height);
     const bool swaps = SwapsSides(d.orientation);
-    const bool ownSize = place.Width() == (swaps ? storedHeight : storedWidth) &&
-                         place.Height() == (swaps ? storedWidth : storedHeight);
+    const bool ownSize =
+        place.Width() == (swaps ? storedHeight : storedWidth) && place.Height() == (swaps ? storedWidth : storedHeight);
     const auto at = ownSize ? Intersection(place, {0, 0, client.cx, client.cy}) : place;
     if (!at || at->Width() <= 0 || at->Height() <= 0) return std::nullopt;
     const PixelRect part{at->left - place.left, at->top - place.top, at->right - place.left, at->bottom - place.top};
@@ -188,8 +192,8 @@ std::optional<DrawnPicture> Draw(const Decoding& d, PixelRect place, SIZE client
 
 }  // namespace
 
-std::optional<DrawnPicture> LoadPicture(const std::wstring& path, const PlaceFor& placeFor, SIZE client,
-                                        COLORREF back, const std::atomic<bool>& cancelled) {
+std::optional<DrawnPicture> LoadPicture(const std::wstring& path, const PlaceFor& placeFor, SIZE client, COLORREF back,
+                                        const std::atomic<bool>& cancelled) {
     MappedFile file;
     if (!file.Open(path)) return std::nullopt;
     const std::optional<PictureHeaders> headers = ReadPictureHeaders(file.Bytes());

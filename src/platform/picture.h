@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/pixel_rect.h"
 #include "platform/win.h"
+#include "pure/pixel_rect.h"
 
 // The picture over the back colour: the part of it that lies on the client area, and where.
 struct DrawnPicture {
@@ -26,5 +26,5 @@ using PlaceFor = std::function<std::optional<PixelRect>(int width, int height)>;
 // differ, over `back` (0x00BBGGRR), on a client area of `client` pixels. Nothing for a file that
 // cannot be read as a picture, claims more than it can hold, would need more than half of the
 // memory available now, or was `cancelled` meanwhile. COM is entered and left on this thread.
-std::optional<DrawnPicture> LoadPicture(const std::wstring& path, const PlaceFor& placeFor, SIZE client,
-                                        COLORREF back, const std::atomic<bool>& cancelled);
+std::optional<DrawnPicture> LoadPicture(const std::wstring& path, const PlaceFor& placeFor, SIZE client, COLORREF back,
+                                        const std::atomic<bool>& cancelled);

@@ -1,4 +1,6 @@
-#include "platform/app.h"
+#include "platform/version.h"
+
+#include <windows.h>
 
 namespace app {
 

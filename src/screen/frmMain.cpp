@@ -2,10 +2,11 @@
 
 #include <windowsx.h>
 
-#include "platform/app.h"
-#include "platform/numbers.h"
+#include "platform/dpi.h"
+#include "platform/event_loop.h"
+#include "pure/numbers.h"
+#include "pure/settings_record.h"
 #include "screen/picture_job.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -50,8 +51,6 @@ void frmMain::doSS() {
         SetTimer(window_, kFadeTimer, static_cast<UINT>(tmrOpaque.interval), nullptr);
     }
     shown_ = true;
-    // The picture file is not even opened before the screen shows.
-    if (!s.imagename.empty()) StartPicture();
 }
 
 LRESULT frmMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -87,13 +86,19 @@ LRESULT frmMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void frmMain::ButtonPressed(LPARAM at) {
     const float x = static_cast<float>(GET_X_LPARAM(at)) * twipsPerPixel_;
     const float y = static_cast<float>(GET_Y_LPARAM(at)) * twipsPerPixel_;
-    if (OnPicture(x, y)) img_MouseDown(); else Form_MouseDown();
+    if (OnPicture(x, y))
+        img_MouseDown();
+    else
+        Form_MouseDown();
 }
 
 void frmMain::PointerMoved(LPARAM at) {
     const float x = static_cast<float>(GET_X_LPARAM(at)) * twipsPerPixel_;
     const float y = static_cast<float>(GET_Y_LPARAM(at)) * twipsPerPixel_;
-    if (OnPicture(x, y)) img_MouseMove(x - img->left, y - img->top); else Form_MouseMove(x, y);
+    if (OnPicture(x, y))
+        img_MouseMove(x - img->left, y - img->top);
+    else
+        Form_MouseMove(x, y);
 }
 
 void frmMain::TimerElapsed(WPARAM timer) {
@@ -129,6 +134,8 @@ void frmMain::PictureDone(LPARAM outcome) {
 }
 
 void frmMain::Paint() {
+    // The picture file is not even opened before the screen has shown its tint.
+    if (!pictureCancelled_ && !settings::Current().imagename.empty()) StartPicture();
     const Painting paint(window_);
     if (drawn_) {  // scaled and laid over the back colour once; every repaint only copies it
         const PixelRect& at = drawn_->at;
@@ -158,8 +165,9 @@ void frmMain::StartPicture() {
     const settings::SettingsRecord& s = settings::Current();
     RECT client;
     GetClientRect(window_, &client);
-    PictureJob job{s.imagename, s.imagestretch != 0, {client.right, client.bottom}, twipsPerPixel_,
-                   backColor_, window_, ++pictureRequest_, pictureCancelled_};
+    PictureJob job{s.imagename,       s.imagestretch != 0, {client.right, client.bottom},
+                   twipsPerPixel_,    backColor_,          window_,
+                   ++pictureRequest_, pictureCancelled_};
     if (StartPictureJob(std::move(job))) ++picturesDecoding_;  // else the tint alone
 }
 

@@ -17,7 +17,7 @@
 
 #include "platform/picture.h"
 #include "platform/win.h"
-#include "screen/saver_rules.h"
+#include "pure/saver_rules.h"
 
 class frmMain {
 public:

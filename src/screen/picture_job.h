@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/picture.h"
-#include "screen/saver_rules.h"
+#include "pure/saver_rules.h"
 
 // Posted to the window when a job ends; lParam owns a PictureOutcome.
 constexpr UINT kPictureDone = WM_APP + 1;

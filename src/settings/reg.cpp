@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/numbers.h"
 #include "platform/win.h"
+#include "pure/numbers.h"
 
 namespace Reg {
 namespace {

@@ -1,6 +1,7 @@
-// Loading and saving the settings record through the registry routines.
+#include "settings/store.h"
+
+#include "pure/settings_record.h"
 #include "settings/reg.h"
-#include "settings/settings.h"
 
 namespace settings {
 namespace {
@@ -25,7 +26,9 @@ bool SaveSettings(std::int32_t formcolor, std::int32_t transvalue, std::int32_t 
     saved &= Write("imagename", imagename, REG_SZ);
     saved &= Write("disablecorner", disablecorner, REG_DWORD);
     saved &= Write("imagestretch", std::int32_t{imagestretch != 0 ? 1 : 0}, REG_DWORD);
-    if (saved) Current() = SettingsRecord{formcolor, transvalue, opaquetime, std::move(imagename), imagestretch, disablecorner};
+    if (saved)
+        Current() =
+            SettingsRecord{formcolor, transvalue, opaquetime, std::move(imagename), imagestretch, disablecorner};
     return saved;
 }
 

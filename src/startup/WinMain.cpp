@@ -2,7 +2,8 @@
 // the process.
 #include <windows.h>
 
-#include "platform/app.h"
+#include "platform/event_loop.h"
+#include "platform/locale.h"
 #include "startup/modMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {

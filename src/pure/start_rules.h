@@ -1,15 +1,8 @@
-// Start-up's rules, free of Windows: the instance lock's answer, the mode from the command
-// line and the corner bands.
+// Start-up's rules, free of Windows: the mode from the command line and the corner bands.
 #pragma once
 
 #include <cstdint>
 #include <string>
-
-// Whether the instance lock's named mutex shows another instance, from what creating it gave:
-// it existed already (ERROR_ALREADY_EXISTS), or it exists and may not be opened
-// (ERROR_ACCESS_DENIED: an instance running elevated holds it). Any other failure gives no lock.
-constexpr unsigned long kAlreadyExists = 183, kAccessDenied = 5;
-bool AnotherInstance(bool created, unsigned long error);
 
 enum class Mode { End, Dialog, Saver };
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "platform/pixel_rect.h"
+#include "pure/pixel_rect.h"
 
 // "NN% Transparent" for a scroll value of a bar whose maximum is max.
 std::string TransparencyLabel(int value, int max);

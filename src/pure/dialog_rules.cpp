@@ -1,9 +1,9 @@
-#include "config/dialog_rules.h"
+#include "pure/dialog_rules.h"
 
 #include <cstdlib>
 #include <limits>
 
-#include "platform/numbers.h"
+#include "pure/numbers.h"
 
 namespace {
 
@@ -76,7 +76,9 @@ std::optional<std::string> FitCaption(const std::string& name, const std::functi
 
 int NextByPlace(std::span<const PixelRect> places, int from, Arrow arrow) {
     // Centres, doubled to stay whole.
-    const auto centre = [&](int i) { return std::pair(places[i].left + places[i].right, places[i].top + places[i].bottom); };
+    const auto centre = [&](int i) {
+        return std::pair(places[i].left + places[i].right, places[i].top + places[i].bottom);
+    };
     const auto [fromX, fromY] = centre(from);
     const bool across = arrow == Arrow::Left || arrow == Arrow::Right;
     const int sign = arrow == Arrow::Left || arrow == Arrow::Up ? -1 : 1;

@@ -1,5 +1,4 @@
-// The six user settings: one process-wide record, loaded from and saved to
-// HKEY_CURRENT_USER\Software\Velumbra.
+// The six user settings: one process-wide record, and how it is made from the texts stored.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +6,6 @@
 #include <string>
 
 namespace settings {
-
-constexpr const char* kSubKey = "Software\\Velumbra";
 
 struct SettingsRecord {
     std::int32_t formcolor = 0;      // tint, 0x00BBGGRR
@@ -27,14 +24,5 @@ SettingsRecord& Current();
 // when missing): numbers by the locale's rules rounded halves to even, defaults for what is
 // missing or no number, then the limits.
 SettingsRecord FromStoredText(const std::function<std::string(const char* name)>& read);
-
-// Replaces the current record from the registry.
-void LoadSettings();
-
-// Writes the six values to the registry (creating the key when needed) and makes them the
-// current record, exactly as passed: no limits on the way in. False when Windows refused a
-// write (the record then stays as it was).
-bool SaveSettings(std::int32_t formcolor, std::int32_t transvalue, std::int32_t opaquetime, std::string imagename,
-                  std::int16_t imagestretch, std::int16_t disablecorner);
 
 }  // namespace settings

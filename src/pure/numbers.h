@@ -3,6 +3,7 @@
 // reading used for the corner setting.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,6 +37,8 @@ double LeadingNumber(std::string_view text);
 // Twips, the forms' unit of length: 1440 to the inch.
 constexpr float kTwipsPerInch = 1440.0f;
 inline float TwipsPerPixel(int dpi) { return kTwipsPerInch / static_cast<float>(dpi); }
+// A length in twips as whole pixels at a resolution (halves away from zero).
+inline int TwipsToPixels(float twips, int dpi) { return static_cast<int>(std::lround(twips / TwipsPerPixel(dpi))); }
 
 // A double as text with at most 15 significant digits and the locale's decimal separator.
 std::string FormatDouble(double value);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/pixel_rect.h"
+#include "pure/pixel_rect.h"
 
 // The picture control's geometry in twips.
 struct PictureFit {
@@ -21,8 +21,8 @@ struct PicturePlace {
     PictureFit fit;
     PixelRect pixels;
 };
-std::optional<PicturePlace> PlacePicture(int width, int height, int screenWidth, int screenHeight,
-                                         float twipsPerPixel, bool stretch);
+std::optional<PicturePlace> PlacePicture(int width, int height, int screenWidth, int screenHeight, float twipsPerPixel,
+                                         bool stretch);
 
 // The fade timer: ticks at least 100 ms apart, each adding `step` to the alpha.
 struct FadeSetup {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/pixel_rect.h"
+#include "pure/pixel_rect.h"
 
 // 5..8: the shown picture is the stored one's height wide.
 bool SwapsSides(int orientation);

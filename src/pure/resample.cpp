@@ -1,4 +1,4 @@
-#include "platform/resample.h"
+#include "pure/resample.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +38,8 @@ Taps::Taps(int in, int out) : first(out), count(out) {
         float* w = &weights[static_cast<std::size_t>(o) * span];
         for (int i = lo; i < hi && n < span; ++i, ++n) {
             const double d = std::abs(i + 0.5 - centre);
-            w[n] = static_cast<float>(reduce ? std::min(to, i + 1.0) - std::max(from, double(i)) : std::max(0.0, 1.0 - d));
+            w[n] =
+                static_cast<float>(reduce ? std::min(to, i + 1.0) - std::max(from, double(i)) : std::max(0.0, 1.0 - d));
             total += w[n];
         }
         if (total <= 0) {  // nothing within reach: take the nearest pixel
@@ -55,8 +56,11 @@ Taps::Taps(int in, int out) : first(out), count(out) {
 }
 
 RowResampler::RowResampler(int sourceWidth, int sourceHeight, int width, int height, std::uint32_t* out)
-    : across_(sourceWidth, width), down_(sourceHeight, height), width_(width),
-      ring_(static_cast<std::size_t>(width) * down_.span), out_(out) {}
+    : across_(sourceWidth, width),
+      down_(sourceHeight, height),
+      width_(width),
+      ring_(static_cast<std::size_t>(width) * down_.span),
+      out_(out) {}
 
 void RowResampler::AddRow(const std::uint32_t* row) {
     std::uint32_t* scaled = &ring_[static_cast<std::size_t>(received_ % down_.span) * width_];

@@ -1,4 +1,4 @@
-#include "platform/orientation.h"
+#include "pure/orientation.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,9 +1,9 @@
-#include "screen/saver_rules.h"
+#include "pure/saver_rules.h"
 
 #include <cmath>
 #include <string>
 
-#include "platform/numbers.h"
+#include "pure/numbers.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ PictureFit FitPicture(float pw, float ph, float sw, float sh, bool stretch) {
     return PictureFit{w, h, CentreOffset(sw, w), CentreOffset(sh, h)};
 }
 
-std::optional<PicturePlace> PlacePicture(int width, int height, int screenWidth, int screenHeight,
-                                         float twipsPerPixel, bool stretch) {
+std::optional<PicturePlace> PlacePicture(int width, int height, int screenWidth, int screenHeight, float twipsPerPixel,
+                                         bool stretch) {
     const float w = static_cast<float>(width) * twipsPerPixel;
     const float h = static_cast<float>(height) * twipsPerPixel;
     if (!(w < kTwipsLimit && h < kTwipsLimit)) return std::nullopt;

@@ -1,9 +1,9 @@
-#include "startup/start_rules.h"
+#include "pure/start_rules.h"
 
 #include <limits>
 #include <optional>
 
-#include "platform/numbers.h"
+#include "pure/numbers.h"
 
 namespace {
 
@@ -28,10 +28,6 @@ std::optional<std::int64_t> FarBound(float twips, float twipsPerPixel) {
 }
 
 }  // namespace
-
-bool AnotherInstance(bool created, unsigned long error) {
-    return created ? error == kAlreadyExists : error == kAccessDenied;
-}
 
 Mode ModeOf(const std::string& arguments) {
     std::string mode = arguments.substr(0, 2);

@@ -1,4 +1,4 @@
-#include "platform/numbers.h"
+#include "pure/numbers.h"
 
 #include <cmath>
 #include <cstdio>
@@ -113,7 +113,10 @@ std::string FormatDouble(double value) {
     std::snprintf(buffer, sizeof buffer, "%.15g", value);
     std::string text;
     for (const char* p = buffer; *p != '\0'; ++p) {
-        if (*p == '.') text += g_separators.decimal; else text += *p;
+        if (*p == '.')
+            text += g_separators.decimal;
+        else
+            text += *p;
     }
     return text;
 }

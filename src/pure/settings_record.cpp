@@ -1,9 +1,9 @@
-#include "settings/settings.h"
+#include "pure/settings_record.h"
 
 #include <cstdlib>
 #include <limits>
 
-#include "platform/numbers.h"
+#include "pure/numbers.h"
 
 namespace settings {
 
@@ -33,7 +33,7 @@ SettingsRecord FromStoredText(const std::function<std::string(const char* name)>
     if (s.transvalue < 0) s.transvalue = 0;
     // The magnitude of the most negative value does not fit: it saturates, then is limited.
     s.formcolor = s.formcolor == std::numeric_limits<std::int32_t>::min() ? std::numeric_limits<std::int32_t>::max()
-                                                                           : std::abs(s.formcolor);
+                                                                          : std::abs(s.formcolor);
     if (s.formcolor > 0xFFFFFF) s.formcolor = 0xFFFFFF;
     return s;
 }

@@ -1,0 +1,315 @@
+// What the Windows-side tests share. End to end they start the real Velumbra.scr, prepare its
+// settings, read its windows and the screen from outside and send real input, or what Windows
+// sends; in process they call the program's own routines. The same program runs under Wine and
+// natively on Windows.
+#pragma once
+
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/win.h"
+
+using Bytes = std::vector<BYTE>;
+
+inline constexpr const char* kSaver = "Velumbra_frmMain";
+inline constexpr const char* kDialog = "Velumbra_frmConfig";
+inline constexpr const char* kBox = "#32770";  // a message box or a chooser
+// Longer than any step takes: waiting beyond it means the step hangs.
+inline constexpr DWORD kPatience = 10000;
+
+// Polls until done; false when it is not done in time.
+inline bool WaitFor(const std::function<bool()>& done, DWORD ms = kPatience) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(2))
+        if (GetTickCount() - start > ms) return false;
+    return true;
+}
+
+inline std::wstring Text(HWND window) {
+    wchar_t text[1024];
+    return std::wstring(text, SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text)));
+}
+
+inline HWND Focus(HWND window) {
+    GUITHREADINFO info{sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// Visible top-level windows of the classes, of one process or (0) of any.
+inline std::vector<HWND> Windows(DWORD pid, std::initializer_list<const char*> classes) {
+    std::vector<HWND> found;
+    for (const char* name : classes)
+        for (HWND w = FindWindowExA(nullptr, nullptr, name, nullptr); w; w = FindWindowExA(nullptr, w, name, nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if ((pid == 0 || owner == pid) && IsWindowVisible(w)) found.push_back(w);
+        }
+    return found;
+}
+
+// ---- Files: this program's folder, the test pictures beside it, scratch files.
+inline std::wstring Folder() {
+    wchar_t self[MAX_PATH];
+    const std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
+inline std::wstring DataPath(const std::wstring& file) { return Folder() + L"data\\" + file; }
+inline Bytes ReadData(const std::wstring& file, DWORD most = 1 << 20) {
+    Bytes data(most);
+    const File f(
+        CreateFileW(DataPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ReadFile(f.get(), data.data(), most, &most, nullptr);
+    data.resize(most);
+    return data;
+}
+// A file of the bytes in the temporary folder.
+inline std::wstring Scratch(const std::wstring& name, const Bytes& data) {
+    wchar_t temp[MAX_PATH];
+    const std::wstring path = std::wstring(temp, GetTempPathW(MAX_PATH, temp)) + name;
+    const File f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    return path;
+}
+
+// ---- Velumbra.scr: the one built beside these tests, or the one named on the command line.
+inline std::wstring& ScrPath() {
+    static std::wstring path = Folder() + L"..\\Velumbra.scr";
+    return path;
+}
+
+// Velumbra.scr started with the arguments. Still running when the test is done with it, it is
+// killed and the test fails.
+class Scr {
+public:
+    static constexpr DWORD kKilled = 99;
+    explicit Scr(const std::string& args) {
+        std::wstring command = L"\"" + ScrPath() + L"\" " + std::wstring(args.begin(), args.end());
+        STARTUPINFOW startup{sizeof startup};
+        PROCESS_INFORMATION info{};
+        EXPECT_TRUE(CreateProcessW(ScrPath().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &info))
+            << "cannot start " << args;
+        process_ = File(info.hProcess);
+        thread_ = File(info.hThread);
+        pid_ = info.dwProcessId;
+    }
+    ~Scr() { EXPECT_NE(ExitCode(0), kKilled) << "still running: killed"; }
+    DWORD Pid() const { return pid_; }
+    bool Running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+    // The exit status once it has ended; killed when it does not end in time.
+    DWORD ExitCode(DWORD ms = kPatience) {
+        if (WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.get(), kKilled);
+            WaitForSingleObject(process_.get(), kPatience);
+        }
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+    // Whether it ended with status 0 without ever showing a window.
+    bool EndsWithoutWindow() {
+        bool seen = false;
+        WaitFor([&] {
+            seen = seen || !Windows(pid_, {kSaver, kDialog}).empty();
+            return !Running();
+        });
+        return ExitCode() == 0 && !seen;
+    }
+    // Its visible window of the classes, once the process waits for input.
+    HWND Window(std::initializer_list<const char*> classes) const {
+        std::vector<HWND> found;
+        EXPECT_TRUE(WaitFor([&] { return !(found = Windows(pid_, classes)).empty(); })) << "no window";
+        WaitForInputIdle(process_.get(), kPatience);
+        return found.empty() ? nullptr : found.front();
+    }
+
+private:
+    File process_, thread_;
+    DWORD pid_ = 0;
+};
+
+// ---- HKCU\Software\Velumbra: name, type and bytes of each value. A missing key reads as the
+// one entry "(no key)", so comparing snapshots also tells a key that was created.
+using Value = std::pair<DWORD, Bytes>;
+using Snapshot = std::map<std::wstring, Value>;
+inline constexpr const wchar_t* kKey = L"Software\\Velumbra";
+inline const Snapshot kNoKey = {{L"(no key)", {}}};
+inline Value Dw(std::uint32_t v) { return {REG_DWORD, {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}}; }
+// Text as Windows keeps it: UTF-16, with its NUL unless told otherwise.
+inline Value Sz(const std::wstring& text, bool nul = true) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return {REG_SZ, Bytes(bytes, bytes + 2 * text.size() + (nul ? 2 : 0))};
+}
+inline void Put(const Snapshot& values) {
+    for (const auto& [name, v] : values)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name.c_str(), v.first, v.second.data(), DWORD(v.second.size()));
+}
+// The values anew; `readOnly`: in a key that may be read, not written, as an administrator may lock it.
+inline void Store(const Snapshot& values, bool readOnly = false) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+    Put(values);
+    PSECURITY_DESCRIPTOR readOnlyDacl = nullptr;
+    Key key;
+    if (readOnly &&
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", 1, &readOnlyDacl, nullptr) &&
+        RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, WRITE_DAC, key.put()) == ERROR_SUCCESS)
+        RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnlyDacl);
+    LocalFree(readOnlyDacl);
+}
+inline Snapshot Read() {
+    Key key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return kNoKey;
+    Snapshot values;
+    wchar_t name[256];
+    Bytes data(1 << 20);
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256, type = 0, size = static_cast<DWORD>(data.size());
+        if (RegEnumValueW(key.get(), i, name, &length, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+        values[name] = {type, Bytes(data.begin(), data.begin() + size)};
+    }
+    return values;
+}
+
+// ---- Real input.
+inline void Keys(std::initializer_list<BYTE> keys, bool alt = false) {
+    if (alt) keybd_event(VK_MENU, 0, 0, 0);
+    for (BYTE k : keys) {
+        keybd_event(k, 0, 0, 0);
+        keybd_event(k, 0, KEYEVENTF_KEYUP, 0);
+    }
+    if (alt) keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+}
+// The move to (x, y) in the same event as the press, so the press cannot come first; then the
+// release (its flag is the press flag doubled).
+inline void Click(int x, int y, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD data = 0) {
+    const DWORD ax = (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    const DWORD ay = (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down, ax, ay, data, 0);
+    mouse_event(down * 2, 0, 0, data, 0);
+}
+inline void ClickOn(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+// ---- What others see of a window and of the screen.
+inline int Alpha(HWND window) {  // -1 while the window is not layered with LWA_ALPHA
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    const bool layered = GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED;
+    if (!layered || !GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA)) return -1;
+    return alpha;
+}
+inline bool PointerShowing() {
+    CURSORINFO info{sizeof info};
+    return GetCursorInfo(&info) && info.flags & CURSOR_SHOWING;
+}
+// The screen as 0x00RRGGBB.
+struct Shot {
+    Shot() : width(GetSystemMetrics(SM_CXSCREEN)), height(GetSystemMetrics(SM_CYSCREEN)), pixels(width * height) {
+        const WindowDC screen(nullptr);
+        const MemoryDC memory(CreateCompatibleDC(screen.get()));
+        const Gdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+        {
+            const Selected into(memory.get(), bitmap.get());
+            BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
+        }
+        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32}};
+        GetDIBits(memory.get(), bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    }
+    std::uint32_t operator()(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
+    int Off(RECT r, std::uint32_t rgb) const {  // pixels of the rectangle other than `rgb`
+        int off = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) off += (*this)(x, y) != rgb;
+        return off;
+    }
+    int width, height;
+    std::vector<std::uint32_t> pixels;
+};
+// Colours within what JPEG and averaging change.
+inline bool Similar(std::uint32_t a, std::uint32_t b) {
+    for (int shift : {0, 8, 16})
+        if (std::abs(int(a >> shift & 255) - int(b >> shift & 255)) >= 40) return false;
+    return true;
+}
+
+// What a picture shows where: once drawn (it is decoded beside the window) each probe shows its
+// colour; with no probes, the tint alone shows on every pixel.
+inline constexpr std::uint32_t kTint = 0x996633;  // formcolor 0x00336699 on the screen
+struct Probe {
+    int x, y;
+    std::uint32_t rgb;
+};
+inline void ShowsProbes(const std::vector<Probe>& probes) {
+    const auto drawn = [&](const Shot& shot) {
+        return std::ranges::all_of(probes, [&](const Probe& p) { return Similar(shot(p.x, p.y), p.rgb); });
+    };
+    WaitFor([&] { return drawn(Shot()); });
+    const Shot shot;
+    for (const Probe& p : probes) EXPECT_PRED2(Similar, shot(p.x, p.y), p.rgb) << "at " << p.x << "," << p.y;
+    if (!probes.empty()) return;
+    EXPECT_EQ(shot.Off({0, 0, shot.width, shot.height}, kTint), 0) << "pixels not of the tint";
+}
+
+// ---- The saver on the settings, the pointer resting at (0, 0). Once its window shows,
+// `check` looks at it and `end` ends it (a key when empty); then exit status 0, the pointer
+// shown and the settings as they were.
+using Step = std::function<void(Scr&, HWND)>;
+inline void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {}, const char* args = "/s",
+                     bool readOnly = false) {
+    Store(settings, readOnly);
+    SetCursorPos(0, 0);
+    const Snapshot before = Read();
+    Scr scr(args);
+    // Watched from its start: the window is layered with its alpha when it first shows.
+    std::vector<HWND> shown;
+    WaitFor([&] { return !(shown = Windows(scr.Pid(), {kSaver})).empty() || !scr.Running(); });
+    ASSERT_FALSE(shown.empty()) << "no window";
+    EXPECT_GE(Alpha(shown.front()), 0) << "shown before it was layered";
+    HWND window = scr.Window({kSaver});
+    if (check) check(scr, window);
+    end ? end(scr, window) : Keys({VK_SPACE});
+    EXPECT_EQ(scr.ExitCode(), 0u);
+    EXPECT_TRUE(PointerShowing());
+    EXPECT_EQ(Read(), before);
+}
+
+// ---- The dialog of Velumbra.scr started with "/c" on the stored settings, ready for input.
+struct Session : Scr {
+    explicit Session(const Snapshot& settings, const char* args = "/c", bool readOnly = false)
+        : Scr((Store(settings, readOnly), args)), dialog(Window({kDialog})) {
+        EXPECT_TRUE(WaitFor([&] { return Focus(dialog) != nullptr; })) << "no control has the focus";
+    }
+    HWND operator[](int id) const { return GetDlgItem(dialog, id); }
+    bool Checked(int id) const { return SendMessageW((*this)[id], BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // The message box or chooser that a click on the control opens.
+    HWND Open(int id) {
+        ClickOn((*this)[id]);
+        return Window({kBox});
+    }
+    // Keys, then the process ends with status 0.
+    void End(std::initializer_list<BYTE> keys, bool alt = false) {
+        Keys(keys, alt);
+        EXPECT_EQ(ExitCode(), 0u);
+    }
+    HWND dialog;
+};
+// Confirms or cancels a message box or chooser, and waits until it has gone.
+inline void Answer(HWND box, bool ok) {
+    PostMessageW(box, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "still open";
+}

@@ -1,0 +1,248 @@
+// Pictures: where the saver draws them, end to end; in process, the decoding thread and the
+// decoding of mutated and oversized files.
+#include <wincodec.h>
+
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "platform/picture.h"
+#include "screen/picture_job.h"
+#include "windows/harness.h"
+
+namespace {
+
+std::uint32_t Quadrant(UINT x, UINT y, UINT splitX, UINT splitY) {  // red and green above blue and white
+    return y < splitY ? (x < splitX ? 0xFF0000 : 0x00FF00) : (x < splitX ? 0x0000FF : 0xFFFFFF);
+}
+
+void Put32(Bytes& bytes, std::uint32_t v) {
+    bytes.insert(bytes.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)});
+}
+
+// 64 x 48 quadrants of 32 bits whose alpha channel is 0 in every pixel, in a bitmap with an alpha
+// mask, as many tools write it.
+Bytes AlphaZeroBitmap() {
+    constexpr std::uint32_t kWidth = 64, kHeight = 48, kPixelsAt = 122;
+    Bytes file = {'B', 'M'};
+    for (std::uint32_t field : {kPixelsAt + kWidth * kHeight * 4, 0u, kPixelsAt, 108u, kWidth, -kHeight, 32u << 16 | 1,
+                                static_cast<std::uint32_t>(BI_BITFIELDS), kWidth * kHeight * 4, 0u, 0u, 0u, 0u,
+                                0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u})
+        Put32(file, field);
+    file.resize(kPixelsAt);
+    for (UINT y = 0; y < kHeight; ++y)
+        for (UINT x = 0; x < kWidth; ++x) Put32(file, Quadrant(x, y, kWidth / 2, kHeight / 2));
+    return file;
+}
+
+// A JPEG turned by its EXIF orientation: an APP1 segment put right after its start of image.
+Bytes Turned(Bytes jpeg, BYTE orientation) {
+    const Bytes app1 = {0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0, 'I',         'I', 42, 0, 8, 0, 0, 0,
+                        1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, orientation, 0,   0,  0, 0, 0, 0, 0};
+    jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
+    return jpeg;
+}
+
+// A photo-sized JPEG of quadrants meeting at (x, y), made with WIC's encoder a band at a time.
+Bytes QuadrantJpeg(UINT width, UINT height, UINT x, UINT y) {
+    const ComApartment com;
+    Com<IWICImagingFactory> factory;
+    Com<IStream> stream;
+    Com<IWICBitmapEncoder> encoder;
+    Com<IWICBitmapFrameEncode> frame;
+    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                     reinterpret_cast<void**>(factory.put()));
+    CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
+    factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put());
+    encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+    encoder->CreateNewFrame(frame.put(), nullptr);
+    frame->Initialize(nullptr);
+    frame->SetSize(width, height);
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    frame->SetPixelFormat(&format);
+    constexpr UINT kBand = 16;
+    Bytes rows(std::size_t{width} * 3 * kBand);
+    for (UINT top = 0; top < height; top += kBand) {
+        for (UINT i = 0; i < width * kBand; ++i)
+            for (int c = 0; c < 3; ++c) rows[3 * i + c] = BYTE(Quadrant(i % width, top + i / width, x, y) >> 8 * c);
+        EXPECT_EQ(frame->WritePixels(std::min(kBand, height - top), width * 3, width * 3 * kBand, rows.data()), S_OK);
+    }
+    frame->Commit();
+    encoder->Commit();
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    Bytes jpeg(static_cast<std::size_t>(stat.cbSize.QuadPart));
+    ULONG got = 0;
+    stream->Seek({}, STREAM_SEEK_SET, nullptr);
+    stream->Read(jpeg.data(), static_cast<ULONG>(jpeg.size()), &got);
+    return jpeg;
+}
+
+Snapshot PictureSettings(const std::wstring& path, int stretch) {
+    return {{L"formcolor", Dw(0x00336699)},
+            {L"transvalue", Dw(0)},
+            {L"imagename", Sz(path)},
+            {L"imagestretch", Dw(stretch)}};
+}
+
+// Pictures at their own size, centred, or stretched, each pixel where it belongs, photos upright
+// and bitmaps whose alpha is empty opaque; a name of no usable picture leaves the tint alone.
+TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
+    // 64 x 48 in four colours, at its own size from (480, 360).
+    const std::vector<Probe> quadrants = {{479, 360, kTint},    {480, 359, kTint},    {480, 360, 0xFF0000},
+                                          {511, 383, 0xFF0000}, {512, 383, 0x00FF00}, {511, 384, 0x0000FF},
+                                          {543, 407, 0xFFFFFF}, {544, 407, kTint}};
+    const struct {
+        std::wstring path;
+        int stretch;
+        std::vector<Probe> probes;
+    } cases[] = {{DataPath(L"quadrants.bmp"), 0, quadrants},
+                 {DataPath(L"quadrants.gif"), 0, quadrants},
+                 {Scratch(L"velumbra-alpha0.bmp", AlphaZeroBitmap()), 0, quadrants},
+                 // Turned a quarter clockwise to stand upright: 48 x 64 from (488, 352), blue and red above
+                 // white and green.
+                 {Scratch(L"velumbra-turned.jpg", Turned(ReadData(L"quadrants.jpg"), 6)),
+                  0,
+                  {{487, 360, kTint},
+                   {492, 356, 0x0000FF},
+                   {532, 356, 0xFF0000},
+                   {492, 412, 0xFFFFFF},
+                   {532, 412, 0x00FF00},
+                   {536, 412, kTint}}},
+                 // 300 x 100 stretched to the full width: 341 rows from row 213, its 10-pixel blue corner
+                 // about 34.
+                 {DataPath(L"wide.bmp"),
+                  1,
+                  {{512, 211, kTint},
+                   {512, 555, kTint},
+                   {512, 216, 0xFFCC00},
+                   {512, 552, 0xFFCC00},
+                   {1020, 380, 0xFFCC00},
+                   {10, 225, 0x0066FF},
+                   {60, 225, 0xFFCC00}}},
+                 // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
+                 {DataPath(L"icon.ico"),
+                  0,
+                  {{496, 368, kTint},
+                   {495, 373, kTint},
+                   {496, 372, 0x1C2A4A},
+                   {527, 373, 0x1C2A4A},
+                   {528, 373, kTint},
+                   {500, 380, 0x4F7FD0},
+                   {510, 397, 0xD8D8D8},
+                   {527, 399, kTint}}},
+                 {DataPath(L""), 1, {}}};
+    for (const auto& c : cases)
+        RunSaver(PictureSettings(c.path, c.stretch), [&](Scr&, HWND) { ShowsProbes(c.probes); });
+}
+
+// Photos of 48 and 108 megapixels land where the rules place them; a key while one decodes ends
+// the saver.
+TEST(Saver, BigPhotosLandWhereTheyBelong) {
+    const std::wstring path48 = Scratch(L"velumbra-48.jpg", QuadrantJpeg(8000, 6000, 4000, 3000));
+    const std::wstring path108 = Scratch(L"velumbra-108.jpg", QuadrantJpeg(12000, 9000, 6000, 4496));
+    // Stretched over the whole screen, the colours meeting at (512, 384), averaged on the way.
+    RunSaver(PictureSettings(path48, 1), [](Scr&, HWND) {
+        ShowsProbes({{0, 0, 0xFF0000},
+                     {509, 381, 0xFF0000},
+                     {514, 381, 0x00FF00},
+                     {509, 386, 0x0000FF},
+                     {514, 386, 0xFFFFFF},
+                     {1023, 767, 0xFFFFFF}});
+    });
+    // At its own size, centred: columns 5488 to 6511 and rows 4116 to 4883 show, pixel for pixel.
+    RunSaver(PictureSettings(path108, 0), [](Scr&, HWND) {
+        ShowsProbes(
+            {{0, 0, 0xFF0000}, {511, 379, 0xFF0000}, {512, 379, 0x00FF00}, {511, 380, 0x0000FF}, {512, 380, 0xFFFFFF}});
+    });
+    RunSaver(PictureSettings(path108, 1), {});  // a key as soon as the window shows
+}
+
+// In process: the decoding thread tells the window how it went, a picture or none, and it alone
+// enters COM (the window's thread stays out of the multithreaded apartment).
+TEST(Pictures, TheDecodingThreadTellsTheWindowEachTime) {
+    for (const std::wstring& path : {DataPath(L"quadrants.bmp"), DataPath(L"none.bmp")}) {
+        std::thread([&] {
+            HWND window = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+            const std::string ansi(path.begin(), path.end());
+            const auto cancelled = std::make_shared<std::atomic<bool>>(false);
+            ASSERT_TRUE(StartPictureJob({ansi, false, {1024, 768}, 15, 0, window, 7, cancelled}));
+            MSG m{};
+            ASSERT_TRUE(WaitFor([&] { return PeekMessageW(&m, window, kPictureDone, kPictureDone, PM_REMOVE); }))
+                << "nothing said of " << ansi;
+            const std::unique_ptr<PictureOutcome> outcome(reinterpret_cast<PictureOutcome*>(m.lParam));
+            EXPECT_EQ(outcome->generation, 7u);
+            EXPECT_EQ(outcome->drawn.has_value(), path == DataPath(L"quadrants.bmp")) << ansi;
+            APTTYPE type;
+            APTTYPEQUALIFIER qualifier;
+            EXPECT_EQ(CoGetApartmentType(&type, &qualifier), CO_E_NOTINITIALIZED);
+            DestroyWindow(window);
+        }).join();
+    }
+}
+
+// In process: the picture in the bytes, drawn at its own size on a client area of 256 x 256
+// pixels: what of it lies there, or nothing; `size` tells the size it showed at.
+std::optional<DrawnPicture> Load(const Bytes& data, SIZE* size = nullptr) {
+    const std::wstring path = Scratch(L"velumbra-fuzz.pic", data);
+    const std::atomic<bool> carryOn = false;
+    const auto place = [&](int w, int h) {
+        if (size) *size = {w, h};
+        return std::optional<PixelRect>({0, 0, w, h});
+    };
+    return LoadPicture(path, place, {256, 256}, 0, carryOn);
+}
+
+// Cut short, bytes changed, or a 32-bit field set to an extreme, half the changes in the first
+// 128 bytes where the headers are: each loads sanely or is refused. A crash fails the program; a
+// hang runs into ctest's time limit. The seed is fixed; VELUMBRA_FUZZ_SEED sets another.
+TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
+    const char* seed = std::getenv("VELUMBRA_FUZZ_SEED");
+    const std::uint64_t start = seed && *seed ? std::strtoull(seed, nullptr, 0) : 20241206;
+    std::mt19937_64 rng(start);
+    const auto in = [&](std::size_t low, std::size_t high) {
+        return std::uniform_int_distribution<std::size_t>(low, high)(rng);
+    };
+    const std::uint32_t extremes[] = {0, 1, 0xFFFF, 0x8000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 65536};
+    int tried = 0, failed = 0, loaded = 0;
+    for (const wchar_t* name :
+         {L"quadrants.bmp", L"wide.bmp", L"quadrants.jpg", L"quadrants.gif", L"icon.ico", L"png256.ico"}) {
+        for (int n = 0; n < 80; ++n, ++tried) {
+            Bytes data = ReadData(name);
+            const auto where = [&] { return in(0, (in(0, 1) ? 128 : data.size()) - 4); };
+            if (n % 3 == 0) data.resize(in(1, data.size() - 1));
+            for (int i = n % 3 == 1 ? static_cast<int>(in(1, 8)) : 0; i > 0; --i) data[where()] = BYTE(in(0, 255));
+            const std::size_t at = where();
+            const std::uint32_t extreme = extremes[in(0, 7)];
+            for (int i = 0; n % 3 == 2 && i < 4; ++i) data[at + i] = BYTE(extreme >> 8 * i);
+            SIZE size{};
+            const auto drawn = Load(data, &size);
+            const PixelRect want{0, 0, std::min<int>(size.cx, 256), std::min<int>(size.cy, 256)};
+            loaded += drawn.has_value();
+            if (drawn && !(drawn->bitmap && drawn->at == want) && ++failed <= 5)
+                ADD_FAILURE() << "mutant " << n << " drawn at " << drawn->at.right << 'x' << drawn->at.bottom;
+        }
+    }
+    EXPECT_GT(loaded, tried / 10) << "hardly any mutant loaded: the fuzzing reaches no decoder";
+    std::printf("[ report ] picture fuzz of seed %llu, files: %d tried, %d failed\n",
+                static_cast<unsigned long long>(start), tried, failed);
+}
+
+// No size limit but memory: bitmaps of one colour, run-length encoded and ended at once, so any
+// size takes a few bytes; a terabyte is too much.
+TEST(Pictures, PicturesBeyondMemoryAreRefused) {
+    const auto bitmap = [](std::uint32_t width, std::uint32_t height) {
+        Bytes file = {'B', 'M'};
+        for (std::uint32_t field : {64u, 0u, 62u, 40u, width, height, 8u << 16 | 1u,
+                                    static_cast<std::uint32_t>(BI_RLE8), 2u, 0u, 0u, 2u, 0u, 0x00FF0000u, 0x000000FFu})
+            Put32(file, field);
+        file.insert(file.end(), {0, 1});  // the end of the bitmap
+        return file;
+    };
+    SIZE size{};
+    EXPECT_TRUE(Load(bitmap(8193, 8193), &size).has_value());
+    EXPECT_EQ(size.cx, 8193);
+    EXPECT_FALSE(Load(bitmap(1 << 19, 1 << 19)).has_value());
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// Start-up end to end: the switches that end at once, the corner veto, another instance, no window.
+#include <memory>
+#include <set>
+
+#include "windows/harness.h"
+
+namespace {
+
+TEST(Startup, SwitchesThatEndAtOnceAndTheCornerVetoShowNoWindowAndCreateNoKey) {
+    Store({});
+    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(Scr(args).EndsWithoutWindow()) << args;
+    EXPECT_EQ(Read(), kNoKey);
+    // The pointer resting in the top-left corner, which is to keep the saver from starting.
+    Store({{L"disablecorner", Dw(4)}});
+    SetCursorPos(10, 10);
+    EXPECT_TRUE(Scr("/s").EndsWithoutWindow());
+}
+
+// Another instance holds the lock, or holds it so that it may not even be opened (an instance
+// running elevated): every start ends at once. And when Windows gives no window (a hook refuses
+// them), the process ends at once with a failure status and leaves the pointer as it was.
+TEST(Startup, AnotherInstanceOrNoWindowEndsAtOnce) {
+    Store({});
+    SetCursorPos(0, 0);
+    for (const wchar_t* dacl : {L"", L"D:P"}) {
+        PSECURITY_DESCRIPTOR denied = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(dacl, 1, &denied, nullptr);
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, *dacl ? denied : nullptr, FALSE};
+        const File lock(CreateMutexW(&attributes, FALSE, L"Local\\Velumbra.ScreenSaver.Instance"));
+        LocalFree(denied);
+        for (const char* args : {"/s", "/c"}) EXPECT_TRUE(Scr(args).EndsWithoutWindow()) << args << " beside a lock";
+    }
+    const HMODULE hook = LoadLibraryW((Folder() + L"no_forms_hook.dll").c_str());
+    const auto refuse = reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(hook, "RefuseForms")));
+    const HHOOK hooked = SetWindowsHookExW(WH_CBT, refuse, hook, 0);
+    ASSERT_NE(hooked, nullptr);
+    for (const char* args : {"/s", "/c"}) {
+        Scr scr(args);
+        EXPECT_EQ(scr.ExitCode(), 1u) << args;
+        EXPECT_TRUE(PointerShowing()) << args;
+    }
+    UnhookWindowsHookEx(hooked);
+}
+
+// Until one alone runs, no window but its own ever shows; the others end with status 0.
+TEST(Faults, TwentyStartsAtOnceLeaveOneWindow) {
+    Store({});
+    SetCursorPos(0, 0);
+    std::vector<std::unique_ptr<Scr>> starts;
+    for (int i = 0; i < 20; ++i) starts.push_back(std::make_unique<Scr>(i % 2 ? "/c" : "/s"));
+    std::set<HWND> shown;
+    const auto running = [&] { return std::ranges::count_if(starts, [](const auto& s) { return s->Running(); }); };
+    const bool one = WaitFor([&] {
+        for (HWND w : Windows(0, {kSaver, kDialog})) shown.insert(w);
+        return running() == 1;
+    });
+    ASSERT_TRUE(one) << running() << " running";
+    Scr& left = **std::ranges::find_if(starts, [](const auto& s) { return s->Running(); });
+    shown.insert(left.Window({kSaver, kDialog}));
+    EXPECT_EQ(shown.size(), 1u);
+    Keys({VK_ESCAPE});  // ends the saver, cancels the dialog
+    EXPECT_EQ(left.ExitCode(), 0u);
+}
+
+}  // namespace
