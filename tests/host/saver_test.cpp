@@ -44,21 +44,14 @@ TEST(Saver, FitPictureScalesAndCentres) {
 // In pixels: the fit's twips over the twips per pixel, rounded; nothing when the size in twips
 // leaves 32 bits.
 TEST(Saver, PlacePictureGivesTheFitInTwipsAndInPixels) {
-    const struct {
-        int w, h, sw, sh;
-        float twipsPerPixel;
-        bool stretch;
-        std::optional<PixelRect> pixels;
-        // clang-format off
     // clang-format off
-    } rows[] = {{64, 48, 1024, 768, 15, false, PixelRect{480, 360, 544, 408}},
-                {300, 100, 1024, 768, 15, true, PixelRect{0, 213, 1024, 554}},
-                {300, 100, 800, 600, 15, true, PixelRect{0, 167, 800, 434}},
-                {12000, 9000, 1024, 768, 15, false, PixelRect{-5488, -4116, 6512, 4884}},
-                {301, 100, 1024, 768, 10, false, PixelRect{362, 334, 663, 434}},
-                {143165577, 1, 1024, 768, 15, false, std::nullopt},
-                {143165576, 1, 1024, 768, 15, false, PixelRect{}}};
-    // clang-format on
+    const struct { int w, h, sw, sh; float twipsPerPixel; bool stretch; std::optional<PixelRect> pixels; } rows[] = {
+        {64, 48, 1024, 768, 15, false, PixelRect{480, 360, 544, 408}},
+        {300, 100, 1024, 768, 15, true, PixelRect{0, 213, 1024, 554}},
+        {300, 100, 800, 600, 15, true, PixelRect{0, 167, 800, 434}},
+        {12000, 9000, 1024, 768, 15, false, PixelRect{-5488, -4116, 6512, 4884}},
+        {301, 100, 1024, 768, 10, false, PixelRect{362, 334, 663, 434}},
+        {143165577, 1, 1024, 768, 15, false, std::nullopt}, {143165576, 1, 1024, 768, 15, false, PixelRect{}}};
     // clang-format on
     for (const auto& r : rows) {
         const auto place = PlacePicture(r.w, r.h, r.sw, r.sh, r.twipsPerPixel, r.stretch);
@@ -72,12 +65,10 @@ TEST(Saver, PlacePictureGivesTheFitInTwipsAndInPixels) {
 TEST(Saver, PointerFilterReportsFiveNewPositionsInARow) {
     // clang-format off
     const struct { std::vector<std::pair<float, float>> moves; int reportedAt; } rows[] = {
-        {{{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}, 4},
-        {{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}, 5},
+        {{{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}, 4}, {{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}, 5},
         {{{1, 0}, {2, 0}, {3, 0}, {4, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}}, -1},
         {{{1, 0}, {2, 0}, {3, 0}, {4, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}}, 9},
-        {{{7, 0}, {8, 0}, {9, 0}, {2.4f, 0}, {2.5f, 0}}, -1},
-        {{{7, 0}, {8, 0}, {9, 0}, {1.6f, 0}, {2.5f, 0}}, -1},
+        {{{7, 0}, {8, 0}, {9, 0}, {2.4f, 0}, {2.5f, 0}}, -1}, {{{7, 0}, {8, 0}, {9, 0}, {1.6f, 0}, {2.5f, 0}}, -1},
         {{{40000, 57600}, {57600, 40000}, {-40000, -40000}, {80000, 80000}, {40000, 80000}}, 4}};
     // clang-format on
     for (const auto& [moves, reportedAt] : rows) {

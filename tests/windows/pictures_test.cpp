@@ -1,7 +1,5 @@
 // Pictures: where the saver draws them, end to end; in process, the decoding thread and the
 // decoding of mutated and oversized files.
-#include <wincodec.h>
-
 #include <memory>
 #include <random>
 #include <thread>
@@ -12,69 +10,45 @@
 
 namespace {
 
-std::uint32_t Quadrant(UINT x, UINT y, UINT splitX, UINT splitY) {  // red and green above blue and white
-    return y < splitY ? (x < splitX ? 0xFF0000 : 0x00FF00) : (x < splitX ? 0x0000FF : 0xFFFFFF);
-}
-
 void Put32(Bytes& bytes, std::uint32_t v) {
     bytes.insert(bytes.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)});
 }
 
-// 64 x 48 quadrants of 32 bits whose alpha channel is 0 in every pixel, in a bitmap with an alpha
-// mask, as many tools write it.
-Bytes AlphaZeroBitmap() {
-    constexpr std::uint32_t kWidth = 64, kHeight = 48, kPixelsAt = 122;
+// A bitmap of four colours meeting at (x, y), red and green above blue and white: run-length coded
+// (a photo's size in a small file), or of 32 bits whose alpha is 0 in every pixel, with an alpha
+// mask in its header as many tools write it.
+Bytes Quadrants(std::uint32_t width, std::uint32_t height, std::uint32_t x, std::uint32_t y, bool alphaZero) {
+    constexpr std::uint32_t kColours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    const std::uint32_t headers = 14 + (alphaZero ? 108 : 40), at = headers + (alphaZero ? 0 : sizeof kColours);
     Bytes file = {'B', 'M'};
-    for (std::uint32_t field : {kPixelsAt + kWidth * kHeight * 4, 0u, kPixelsAt, 108u, kWidth, -kHeight, 32u << 16 | 1,
-                                static_cast<std::uint32_t>(BI_BITFIELDS), kWidth * kHeight * 4, 0u, 0u, 0u, 0u,
-                                0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u})
+    for (std::uint32_t field :
+         {0u, 0u, at, headers - 14, width, height, (alphaZero ? 32u : 8u) << 16 | 1, alphaZero ? 3u : 1u, 0u, 0u, 0u,
+          alphaZero ? 0u : 4u, 0u, 0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u})
         Put32(file, field);
-    file.resize(kPixelsAt);
-    for (UINT y = 0; y < kHeight; ++y)
-        for (UINT x = 0; x < kWidth; ++x) Put32(file, Quadrant(x, y, kWidth / 2, kHeight / 2));
+    file.resize(headers);
+    for (std::uint32_t c : kColours)
+        if (!alphaZero) Put32(file, c);
+    for (std::uint32_t row = height; row-- > 0;) {  // bottom-up
+        for (std::uint32_t from = 0; from < width;) {
+            const std::uint32_t quadrant = (row < y ? 0 : 2) + (from < x ? 0 : 1);
+            const std::uint32_t run = std::min(alphaZero ? 1u : 255u, (from < x ? x : width) - from);
+            if (alphaZero) Put32(file, kColours[quadrant]);
+            if (!alphaZero) file.insert(file.end(), {BYTE(run), BYTE(quadrant)});
+            from += run;
+        }
+        if (!alphaZero) file.insert(file.end(), {0, 0});  // the end of a row
+    }
+    if (!alphaZero) file.insert(file.end(), {0, 1});  // the end of the bitmap
     return file;
 }
 
 // A JPEG turned by its EXIF orientation: an APP1 segment put right after its start of image.
 Bytes Turned(Bytes jpeg, BYTE orientation) {
-    const Bytes app1 = {0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0, 'I',         'I', 42, 0, 8, 0, 0, 0,
-                        1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, orientation, 0,   0,  0, 0, 0, 0, 0};
+    // clang-format off
+    const Bytes app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                        0x12, 0x01, 3, 0, 1, 0, 0, 0, orientation, 0, 0, 0, 0, 0, 0, 0};
+    // clang-format on
     jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
-    return jpeg;
-}
-
-// A photo-sized JPEG of quadrants meeting at (x, y), made with WIC's encoder a band at a time.
-Bytes QuadrantJpeg(UINT width, UINT height, UINT x, UINT y) {
-    const ComApartment com;
-    Com<IWICImagingFactory> factory;
-    Com<IStream> stream;
-    Com<IWICBitmapEncoder> encoder;
-    Com<IWICBitmapFrameEncode> frame;
-    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                     reinterpret_cast<void**>(factory.put()));
-    CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
-    factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put());
-    encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
-    encoder->CreateNewFrame(frame.put(), nullptr);
-    frame->Initialize(nullptr);
-    frame->SetSize(width, height);
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    frame->SetPixelFormat(&format);
-    constexpr UINT kBand = 16;
-    Bytes rows(std::size_t{width} * 3 * kBand);
-    for (UINT top = 0; top < height; top += kBand) {
-        for (UINT i = 0; i < width * kBand; ++i)
-            for (int c = 0; c < 3; ++c) rows[3 * i + c] = BYTE(Quadrant(i % width, top + i / width, x, y) >> 8 * c);
-        EXPECT_EQ(frame->WritePixels(std::min(kBand, height - top), width * 3, width * 3 * kBand, rows.data()), S_OK);
-    }
-    frame->Commit();
-    encoder->Commit();
-    STATSTG stat{};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    Bytes jpeg(static_cast<std::size_t>(stat.cbSize.QuadPart));
-    ULONG got = 0;
-    stream->Seek({}, STREAM_SEEK_SET, nullptr);
-    stream->Read(jpeg.data(), static_cast<ULONG>(jpeg.size()), &got);
     return jpeg;
 }
 
@@ -92,46 +66,24 @@ TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
     const std::vector<Probe> quadrants = {{479, 360, kTint},    {480, 359, kTint},    {480, 360, 0xFF0000},
                                           {511, 383, 0xFF0000}, {512, 383, 0x00FF00}, {511, 384, 0x0000FF},
                                           {543, 407, 0xFFFFFF}, {544, 407, kTint}};
-    const struct {
-        std::wstring path;
-        int stretch;
-        std::vector<Probe> probes;
-    } cases[] = {{DataPath(L"quadrants.bmp"), 0, quadrants},
-                 {DataPath(L"quadrants.gif"), 0, quadrants},
-                 {Scratch(L"velumbra-alpha0.bmp", AlphaZeroBitmap()), 0, quadrants},
-                 // Turned a quarter clockwise to stand upright: 48 x 64 from (488, 352), blue and red above
-                 // white and green.
-                 {Scratch(L"velumbra-turned.jpg", Turned(ReadData(L"quadrants.jpg"), 6)),
-                  0,
-                  {{487, 360, kTint},
-                   {492, 356, 0x0000FF},
-                   {532, 356, 0xFF0000},
-                   {492, 412, 0xFFFFFF},
-                   {532, 412, 0x00FF00},
-                   {536, 412, kTint}}},
-                 // 300 x 100 stretched to the full width: 341 rows from row 213, its 10-pixel blue corner
-                 // about 34.
-                 {DataPath(L"wide.bmp"),
-                  1,
-                  {{512, 211, kTint},
-                   {512, 555, kTint},
-                   {512, 216, 0xFFCC00},
-                   {512, 552, 0xFFCC00},
-                   {1020, 380, 0xFFCC00},
-                   {10, 225, 0x0066FF},
-                   {60, 225, 0xFFCC00}}},
-                 // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
-                 {DataPath(L"icon.ico"),
-                  0,
-                  {{496, 368, kTint},
-                   {495, 373, kTint},
-                   {496, 372, 0x1C2A4A},
-                   {527, 373, 0x1C2A4A},
-                   {528, 373, kTint},
-                   {500, 380, 0x4F7FD0},
-                   {510, 397, 0xD8D8D8},
-                   {527, 399, kTint}}},
-                 {DataPath(L""), 1, {}}};
+    // Turned a quarter clockwise to stand upright: 48 x 64 from (488, 352), blue and red above white and green.
+    const std::vector<Probe> turned = {{487, 360, kTint},    {492, 356, 0x0000FF}, {532, 356, 0xFF0000},
+                                       {492, 412, 0xFFFFFF}, {532, 412, 0x00FF00}, {536, 412, kTint}};
+    // 300 x 100 stretched to the full width: 341 rows from row 213, its 10-pixel blue corner about 34.
+    const std::vector<Probe> wide = {{512, 211, kTint},    {512, 555, kTint},     {512, 216, 0xFFCC00},
+                                     {512, 552, 0xFFCC00}, {1020, 380, 0xFFCC00}, {10, 225, 0x0066FF},
+                                     {60, 225, 0xFFCC00}};
+    // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
+    const std::vector<Probe> icon = {{496, 368, kTint},    {495, 373, kTint}, {496, 372, 0x1C2A4A},
+                                     {527, 373, 0x1C2A4A}, {528, 373, kTint}, {500, 380, 0x4F7FD0},
+                                     {510, 397, 0xD8D8D8}, {527, 399, kTint}};
+    // clang-format off
+    const struct { std::wstring path; int stretch; std::vector<Probe> probes; } cases[] = {
+        {DataPath(L"quadrants.bmp"), 0, quadrants}, {DataPath(L"quadrants.gif"), 0, quadrants},
+        {Scratch(L"velumbra-alpha0.bmp", Quadrants(64, 48, 32, 24, true)), 0, quadrants},
+        {Scratch(L"velumbra-turned.jpg", Turned(ReadData(L"quadrants.jpg"), 6)), 0, turned},
+        {DataPath(L"wide.bmp"), 1, wide}, {DataPath(L"icon.ico"), 0, icon}, {DataPath(L""), 1, {}}};
+    // clang-format on
     for (const auto& c : cases)
         RunSaver(PictureSettings(c.path, c.stretch), [&](Scr&, HWND) { ShowsProbes(c.probes); });
 }
@@ -139,8 +91,8 @@ TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
 // Photos of 48 and 108 megapixels land where the rules place them; a key while one decodes ends
 // the saver.
 TEST(Saver, BigPhotosLandWhereTheyBelong) {
-    const std::wstring path48 = Scratch(L"velumbra-48.jpg", QuadrantJpeg(8000, 6000, 4000, 3000));
-    const std::wstring path108 = Scratch(L"velumbra-108.jpg", QuadrantJpeg(12000, 9000, 6000, 4496));
+    const std::wstring path48 = Scratch(L"velumbra-48.bmp", Quadrants(8000, 6000, 4000, 3000, false));
+    const std::wstring path108 = Scratch(L"velumbra-108.bmp", Quadrants(12000, 9000, 6000, 4496, false));
     // Stretched over the whole screen, the colours meeting at (512, 384), averaged on the way.
     RunSaver(PictureSettings(path48, 1), [](Scr&, HWND) {
         ShowsProbes({{0, 0, 0xFF0000},

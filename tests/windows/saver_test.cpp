@@ -37,23 +37,14 @@ TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
         EXPECT_EQ(agreed, static_cast<DWORD_PTR>(TRUE));
         SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kPatience, nullptr);
     };
-    const struct {
-        int trans;
-        const char* args;
-        Step end;
-        bool readOnly = false;  // a key that may only be read is read
-    } rows[] = {{0, "/s", {}},
-                {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)},
-                {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)},
-                {255, "/s", click(0, 0, MOUSEEVENTF_MIDDLEDOWN)},
-                {128, "/s", click(500, 380, MOUSEEVENTF_LEFTDOWN)},
-                {128, "", moves},
-                {128, "/s", wheel},
-                {128, "/s", click(0, 0, MOUSEEVENTF_XDOWN, XBUTTON2)},
-                {128, "/s", activation},
-                {128, "/s", close},
-                {128, "/s", signOut},
-                {40, "/s", {}, true}};
+    // The last row: a key that may only be read is read.
+    // clang-format off
+    const struct { int trans; const char* args; Step end; bool readOnly = false; } rows[] = {
+        {0, "/s", {}}, {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)}, {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)},
+        {255, "/s", click(0, 0, MOUSEEVENTF_MIDDLEDOWN)}, {128, "/s", click(500, 380, MOUSEEVENTF_LEFTDOWN)},
+        {128, "", moves}, {128, "/s", wheel}, {128, "/s", click(0, 0, MOUSEEVENTF_XDOWN, XBUTTON2)},
+        {128, "/s", activation}, {128, "/s", close}, {128, "/s", signOut}, {40, "/s", {}, true}};
+    // clang-format on
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     for (const auto& r : rows) {
         const Snapshot settings = {{L"transvalue", Dw(r.trans)}, {L"imagename", Sz(DataPath(L"quadrants.bmp"))}};

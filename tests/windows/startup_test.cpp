@@ -1,7 +1,4 @@
 // Start-up end to end: the switches that end at once, the corner veto, another instance, no window.
-#include <memory>
-#include <set>
-
 #include "windows/harness.h"
 
 namespace {
@@ -40,26 +37,6 @@ TEST(Startup, AnotherInstanceOrNoWindowEndsAtOnce) {
         EXPECT_TRUE(PointerShowing()) << args;
     }
     UnhookWindowsHookEx(hooked);
-}
-
-// Until one alone runs, no window but its own ever shows; the others end with status 0.
-TEST(Faults, TwentyStartsAtOnceLeaveOneWindow) {
-    Store({});
-    SetCursorPos(0, 0);
-    std::vector<std::unique_ptr<Scr>> starts;
-    for (int i = 0; i < 20; ++i) starts.push_back(std::make_unique<Scr>(i % 2 ? "/c" : "/s"));
-    std::set<HWND> shown;
-    const auto running = [&] { return std::ranges::count_if(starts, [](const auto& s) { return s->Running(); }); };
-    const bool one = WaitFor([&] {
-        for (HWND w : Windows(0, {kSaver, kDialog})) shown.insert(w);
-        return running() == 1;
-    });
-    ASSERT_TRUE(one) << running() << " running";
-    Scr& left = **std::ranges::find_if(starts, [](const auto& s) { return s->Running(); });
-    shown.insert(left.Window({kSaver, kDialog}));
-    EXPECT_EQ(shown.size(), 1u);
-    Keys({VK_ESCAPE});  // ends the saver, cancels the dialog
-    EXPECT_EQ(left.ExitCode(), 0u);
 }
 
 }  // namespace
