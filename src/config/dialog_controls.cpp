@@ -1,10 +1,8 @@
 // The dialog's controls as its handlers see them: their values, set by code, raise the same events
 // as the user's clicks and scrolls; typed keys pass the form first.
-#include <utility>
 #include <vector>
 
 #include "config/frmConfig.h"
-#include "pure/numbers.h"
 
 using namespace dialog;
 
@@ -42,18 +40,6 @@ void frmConfig::SetFillColor(COLORREF color) {
     InvalidateRect(Item(idBoxColor), nullptr, TRUE);
 }
 
-float frmConfig::TextWidth(const std::string& text) const {
-    const WindowDC dc(window_);
-    const Selected font(dc.get(), font_.get());
-    SIZE size{};
-    GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-    return static_cast<float>(size.cx) * num::TwipsPerPixel(dpi_);
-}
-
-// The controls and their font at the dialog's resolution; the font the controls used before
-// goes once they have the new one.
-void frmConfig::LayOut() { font_ = dialog::LayOut(window_, dpi_); }
-
 void frmConfig::Subclass() {
     const auto subclass = [this](int id, WNDPROC proc) {
         SetWindowLongPtrA(Item(id), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -85,10 +71,9 @@ LRESULT CALLBACK frmConfig::OptionProc(HWND option, UINT message, WPARAM wParam,
     auto* form = reinterpret_cast<frmConfig*>(GetWindowLongPtrA(option, GWLP_USERDATA));
     const LRESULT result = CallWindowProcA(form->optionProc_, option, message, wParam, lParam);
     if (message == WM_GETDLGCODE) return result | DLGC_WANTARROWS;  // the arrows move by place, below
-    constexpr std::pair<WPARAM, Arrow> kArrows[] = {
-        {VK_LEFT, Arrow::Left}, {VK_UP, Arrow::Up}, {VK_RIGHT, Arrow::Right}, {VK_DOWN, Arrow::Down}};
-    for (const auto& [key, arrow] : kArrows)
-        if (message == WM_KEYDOWN && wParam == key) form->MoveByPlace(GetDlgCtrlID(option), arrow);
+    // The arrow keys' codes run left, up, right, down, as Arrow does.
+    if (message == WM_KEYDOWN && wParam >= VK_LEFT && wParam <= VK_DOWN)
+        form->MoveByPlace(GetDlgCtrlID(option), static_cast<Arrow>(wParam - VK_LEFT));
     return result;
 }
 

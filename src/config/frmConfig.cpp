@@ -3,9 +3,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <iterator>
-#include <limits>
 
 #include "platform/dpi.h"
 #include "platform/event_loop.h"
@@ -32,19 +30,19 @@ NextChar ActiveCodePage() {
     return DoubleByte([codePage](unsigned char byte) { return IsDBCSLeadByteEx(codePage, byte) != FALSE; });
 }
 
-std::string WindowText(HWND window) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+// The colour box: filled solid, no outline.
+void PaintColourBox(const DRAWITEMSTRUCT& item, COLORREF color) {
+    const Gdi<HBRUSH> brush(CreateSolidBrush(color));
+    FillRect(item.hDC, &item.rcItem, brush.get());
 }
 
 }  // namespace
 
 frmConfig::frmConfig() {
-    CreateDialogWindow(FormProc<frmConfig>, this);
+    CreateDialogWindow(FormProc<frmConfig, DefDlgProcA>, this);
     CreateControls(window_);
     dpi_ = app::WindowDpi(window_);
-    LayOut();
+    font_ = LayOut(window_, dpi_);
     // Enter presses "&Ok" from every control but another push button.
     SendMessageA(window_, DM_SETDEFID, IDOK, 0);
     // Further design settings; no handler runs for them.
@@ -60,15 +58,11 @@ void frmConfig::pop() {
     SetFillColor(static_cast<COLORREF>(s.formcolor));
     SetScrollValue(num::ToInt16(s.transvalue / kTransparencyStep));
     varTrans_Change();  // the label in any case, also when the value stayed
-    // The magnitude of the most negative value does not fit: it shows as the largest one.
-    const std::int32_t seconds = s.opaquetime == std::numeric_limits<std::int32_t>::min()
-                                     ? std::numeric_limits<std::int32_t>::max()
-                                     : std::abs(s.opaquetime);
-    SetWindowTextA(Item(idTxtFadeTime), std::to_string(seconds).c_str());
+    SetWindowTextA(Item(idTxtFadeTime), std::to_string(num::Magnitude(s.opaquetime)).c_str());
     SetCheck(idChkOpaque, s.opaquetime > 0);
     EnableWindow(Item(idTxtFadeTime), s.opaquetime > 0);
     if (!s.imagename.empty()) {
-        FitPictureName();
+        FitImageCaption();
         Select(kOptImage, PictureOption);
     }
     if (s.imagestretch != 0) SetCheck(idChkStretch, true);
@@ -80,16 +74,12 @@ void frmConfig::pop() {
 
 LRESULT frmConfig::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CLOSE: Form_Unload();
-        case WM_ENDSESSION:
-            if (wParam) Form_Unload();  // the user signs out or Windows shuts down: nothing saved
-            return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) Clicked(LOWORD(wParam));
             return 0;
         case WM_HSCROLL: Scrolled(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_DPICHANGED: ResolutionChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
-        case WM_DRAWITEM: PaintColourBox(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+        case WM_DRAWITEM: PaintColourBox(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), fillColor_); return TRUE;
         default: return DefDlgProcA(window_, message, wParam, lParam);
     }
 }
@@ -125,16 +115,11 @@ void frmConfig::ResolutionChanged(int dpi, const RECT& suggested) {
     dpi_ = dpi;
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    LayOut();
-    if (GetWindowTextLengthA(Item(kOptImage.first + PictureOption)) > 0) FitPictureName();
+    // The font the controls used before goes once they have the new one.
+    font_ = LayOut(window_, dpi_);
+    if (GetWindowTextLengthA(Item(kOptImage.first + PictureOption)) > 0) FitImageCaption();
     // Text and frames drawn at the old size would stay where nothing new covers them.
     RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
-}
-
-// The colour box: filled solid, no outline.
-void frmConfig::PaintColourBox(const DRAWITEMSTRUCT& item) const {
-    const Gdi<HBRUSH> brush(CreateSolidBrush(fillColor_));
-    FillRect(item.hDC, &item.rcItem, brush.get());
 }
 
 void frmConfig::varTrans_Change() {
@@ -172,18 +157,15 @@ void frmConfig::Command1_Click(int index) {
         cmd.FileName = settings::Current().imagename;
         if (!cmd.ShowOpen(window_)) return;
         settings::Current().imagename = cmd.FileName;
-        FitPictureName();
+        FitImageCaption();
         Select(kOptImage, PictureOption);
     }
 }
 
 void frmConfig::Command2_Click(int index) {
-    if (index == About) ShowAbout();
     if (index == Ok) SaveAndClose();
     if (index == Cancel) Form_Unload();
-}
-
-void frmConfig::ShowAbout() const {
+    if (index != About) return;
     const app::Version v = app::ProgramVersion();
     const std::string title = "Velumbra " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
                               std::to_string(v.revision) + " for Win2K";
@@ -191,12 +173,14 @@ void frmConfig::ShowAbout() const {
 }
 
 void frmConfig::SaveAndClose() {
-    const auto seconds = FadeSeconds(WindowText(Item(idTxtFadeTime)));
+    HWND box = Item(idTxtFadeTime);
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(box)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(box, text.data(), static_cast<int>(text.size()))));
+    const auto seconds = FadeSeconds(text);
     if (!seconds) {
         // Text pasted past the key filter: refuse it and show where the fault is. The dialog
         // manager selects the box's whole text as it takes the focus, to be typed over.
         MessageBeep(MB_OK);
-        HWND box = Item(idTxtFadeTime);
         HWND focus = IsWindowEnabled(box) ? box : Item(idChkOpaque);
         SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
         return;
@@ -213,9 +197,8 @@ void frmConfig::SaveAndClose() {
 
 void frmConfig::Form_Unload() { app::EndProgram(); }
 
-void frmConfig::FitPictureName() { FitImageCaption(FileNamePart(settings::Current().imagename, ActiveCodePage())); }
-
-void frmConfig::FitImageCaption(const std::string& name) {
+void frmConfig::FitImageCaption() {
+    const std::string name = FileNamePart(settings::Current().imagename, ActiveCodePage());
     const unsigned generation = ++fitGeneration_;
     const float room = static_cast<float>(Place(kOptImage.first + PictureOption).Width()) - kOptionMarkWidth;
     const auto yield = [&] {
@@ -223,8 +206,14 @@ void frmConfig::FitImageCaption(const std::string& name) {
         return generation == fitGeneration_;  // a newer fit began meanwhile: its caption stands
     };
     const auto most = static_cast<std::size_t>(std::max(0, num::TwipsToPixels(room, dpi_)));
-    const auto caption = FitCaption(
-        name, [&](const std::string& s) { return room >= TextWidth(s); }, yield, ActiveCodePage(), most);
+    const auto fits = [&](const std::string& s) {  // in the dialog's font
+        const WindowDC dc(window_);
+        const Selected font(dc.get(), font_.get());
+        SIZE size{};
+        GetTextExtentPoint32A(dc.get(), s.c_str(), static_cast<int>(s.size()), &size);
+        return room >= static_cast<float>(size.cx) * num::TwipsPerPixel(dpi_);
+    };
+    const auto caption = FitCaption(name, fits, yield, ActiveCodePage(), most);
     if (!caption) return;
     // A file name shows its "&" as it is, not as an access key.
     std::string shown;

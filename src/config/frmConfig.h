@@ -14,29 +14,22 @@
 //   *_Click, *_Change, *_KeyPress, Form_Unload: the handlers of the controls' and the form's events
 #pragma once
 
-#include <string>
-
 #include "config/dialog_layout.h"
 #include "platform/choosers.h"
 #include "platform/win.h"
 #include "pure/dialog_rules.h"
 
-class frmConfig {
+class frmConfig : Pinned {
 public:
     // The window and its controls exist as designed, hidden; none of the form's code has run.
     // When Windows gives no window, the process ends at once with a failure status.
     frmConfig();
-    frmConfig(const frmConfig&) = delete;
-    frmConfig& operator=(const frmConfig&) = delete;
 
     // Fills the controls from the settings and shows the dialog; returns at once.
     void pop();
 
 private:
-    friend LRESULT CALLBACK FormProc<frmConfig>(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT Default(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        return DefDlgProcA(window, message, wParam, lParam);
-    }
+    friend LRESULT CALLBACK FormProc<frmConfig, DefDlgProcA>(HWND, UINT, WPARAM, LPARAM);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     void Command1_Click(int index);
@@ -47,16 +40,13 @@ private:
     void txtFadeTime_KeyPress(int& keyAscii);
     void varTrans_Change();
     [[noreturn]] void Form_Unload();
-    void FitImageCaption(const std::string& name);
+    void FitImageCaption();
 
     // What the window's messages do.
     void Clicked(int id);
     void Scrolled(int code, int position);
     void ResolutionChanged(int dpi, const RECT& suggested);
-    void PaintColourBox(const DRAWITEMSTRUCT& item) const;
     void SaveAndClose();
-    void ShowAbout() const;
-    void FitPictureName();
 
     // The controls' state, as the handlers see it (dialog_controls.cpp). A value set by code
     // raises the same event as the user's click or scroll, when it changes.
@@ -67,8 +57,6 @@ private:
     int ScrollValue() const;
     void SetScrollValue(int value);
     void SetFillColor(COLORREF color);
-    float TextWidth(const std::string& text) const;
-    void LayOut();
     // Keys for the fade time and the option buttons pass the form first.
     void Subclass();
     static LRESULT CALLBACK FadeTimeProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
@@ -80,8 +68,7 @@ private:
     Gdi<HFONT> font_;
     COLORREF fillColor_ = 0;  // boxColor's fill colour
     CommonDialog cmd;
-    WNDPROC editProc_ = nullptr;
-    WNDPROC optionProc_ = nullptr;
+    WNDPROC editProc_ = nullptr, optionProc_ = nullptr;
     // Counts caption fits; a fit that sees a newer one start while it yields gives way to it.
     unsigned fitGeneration_ = 0;
 };

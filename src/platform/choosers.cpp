@@ -4,9 +4,9 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <string>
-#include <type_traits>
 #include <vector>
+
+#include "platform/win.h"
 
 namespace {
 
@@ -22,21 +22,14 @@ struct Comdlg32 {
 
 const Comdlg32& LoadComdlg32() {
     static const Comdlg32 loaded = [] {
-        Comdlg32 d;
         // By its full path in the system folder: no other folder is searched, on every Windows.
         char folder[MAX_PATH];
         const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return d;
-        HMODULE module = LoadLibraryA((std::string(folder, length) + "\\comdlg32.dll").c_str());
-        if (module == nullptr) return d;
-        const auto get = [module](auto& function, const char* name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-                reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-        };
-        get(d.chooseColor, "ChooseColorA");
-        get(d.getOpenFileName, "GetOpenFileNameA");
-        get(d.extendedError, "CommDlgExtendedError");
-        return d;
+        const bool found = length > 0 && length < MAX_PATH;
+        HMODULE dll = found ? LoadLibraryA((std::string(folder, length) + "\\comdlg32.dll").c_str()) : nullptr;
+        return Comdlg32{DllFunction<decltype(ChooseColorA)>(dll, "ChooseColorA"),
+                        DllFunction<decltype(GetOpenFileNameA)>(dll, "GetOpenFileNameA"),
+                        DllFunction<decltype(CommDlgExtendedError)>(dll, "CommDlgExtendedError")};
     }();
     return loaded;
 }
@@ -48,12 +41,7 @@ bool CommonDialog::ShowColor(HWND owner) {
     if (!dll.Loaded()) return false;
     static COLORREF custom[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
                                   0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
-    CHOOSECOLORA cc{};
-    cc.lStructSize = sizeof cc;
-    cc.hwndOwner = owner;
-    cc.rgbResult = Color;
-    cc.lpCustColors = custom;
-    cc.Flags = Flags;
+    CHOOSECOLORA cc{sizeof cc, owner, nullptr, Color, custom, Flags, 0, nullptr, nullptr};
     if (!dll.chooseColor(&cc)) return false;
     Color = cc.rgbResult;
     return true;
@@ -65,9 +53,8 @@ bool CommonDialog::ShowOpen(HWND owner) {
     std::string filter = Filter;
     std::replace(filter.begin(), filter.end(), '|', '\0');
     filter.push_back('\0');  // with the string's own, the list ends in two NULs
-    std::vector<char> file(32768);
     for (const std::string& initial : {FileName, std::string()}) {
-        std::fill(file.begin(), file.end(), '\0');
+        std::vector<char> file(32768);
         std::copy_n(initial.begin(), std::min(initial.size(), file.size() - 1), file.begin());
         OPENFILENAMEA ofn{};
         ofn.lStructSize = sizeof ofn;

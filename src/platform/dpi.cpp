@@ -12,9 +12,7 @@ int SystemDpi() {
 }
 
 int WindowDpi(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto get = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    static const auto get = DllFunction<UINT WINAPI(HWND)>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
     const int dpi = get ? static_cast<int>(get(window)) : 0;
     return dpi > 0 ? dpi : SystemDpi();
 }

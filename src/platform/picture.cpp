@@ -28,8 +28,7 @@ constexpr IID kIID_IWICBitmapSourceTransform = {
     0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
 // Rows converted per request while decoding: up to 64, and no more than 16 MB.
-constexpr std::uint64_t kBandRows = 64;
-constexpr std::uint64_t kBandBytes = 16u << 20;
+constexpr std::uint64_t kBandRows = 64, kBandBytes = 16u << 20;
 constexpr std::uint64_t kBytesPerPixel = 4;
 constexpr std::uint32_t kOpaqueAlpha = 0xFF000000;
 
@@ -53,8 +52,7 @@ public:
     std::span<const std::uint8_t> Bytes() const { return {static_cast<const std::uint8_t*>(view_.get()), size_}; }
 
 private:
-    static void Unmap(const void* view) { UnmapViewOfFile(view); }
-    using View = Owned<const void*, Unmap>;
+    using View = Owned<const void*, UnmapViewOfFile>;
     File file_, mapping_;
     View view_;
     std::size_t size_ = 0;
@@ -62,8 +60,7 @@ private:
 
 // Whether decoding that many bytes fits in half of the physical memory available now.
 bool MemoryFor(std::uint64_t bytes) {
-    MEMORYSTATUSEX memory{};
-    memory.dwLength = sizeof memory;
+    MEMORYSTATUSEX memory{sizeof memory, 0, 0, 0, 0, 0, 0, 0, 0};
     return GlobalMemoryStatusEx(&memory) && bytes <= memory.ullAvailPhys / 2;
 }
 
@@ -107,21 +104,6 @@ Com<IWICBitmap> DecodedSmaller(const Decoding& d, UINT width, UINT height) {
     if (SUCCEEDED(
             transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, stride, size, pixels.data())))
         d.factory->CreateBitmapFromMemory(w, h, format, stride, size, pixels.data(), bitmap.put());
-    return bitmap;
-}
-
-// A top-down 32-bit bitmap of the size, and its pixels.
-Gdi<HBITMAP> Dib(int width, int height, std::uint32_t*& pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    Gdi<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    pixels = static_cast<std::uint32_t*>(bits);
     return bitmap;
 }
 
@@ -180,9 +162,12 @@ std::optional<DrawnPicture> Draw(const Decoding& d, PixelRect place, SIZE client
     const PixelRect from = ownSize ? StoredRect(part, storedWidth, storedHeight, d.orientation)
                                    : PixelRect{0, 0, storedWidth, storedHeight};
     const int width = swaps ? at->Height() : at->Width(), height = swaps ? at->Width() : at->Height();
-    std::uint32_t* pixels = nullptr;
-    DrawnPicture drawn{Dib(at->Width(), at->Height(), pixels), *at};
+    // Drawn into a top-down 32-bit bitmap.
+    const BITMAPINFO info{{sizeof info.bmiHeader, at->Width(), -at->Height(), 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    DrawnPicture drawn{Gdi<HBITMAP>(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)), *at};
     if (!drawn.bitmap) return std::nullopt;
+    auto* pixels = static_cast<std::uint32_t*>(bits);
     std::vector<std::uint32_t> stored(d.orientation != 1 ? static_cast<std::size_t>(width) * height : 0);
     if (!CopyRows(d, from, width, height, stored.empty() ? pixels : stored.data(), cancelled)) return std::nullopt;
     if (!stored.empty()) Orient(stored.data(), width, height, d.orientation, pixels);

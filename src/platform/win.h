@@ -1,5 +1,5 @@
 // Owners of the Windows handles the program holds, each released when its owner goes out of
-// scope, and the window procedure both forms share.
+// scope, functions looked up in DLLs, and the window procedure both forms share.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +20,7 @@ public:
     }
     ~Owned() { reset(); }
     Handle get() const { return handle_; }
+    Handle operator->() const { return handle_; }  // for a COM interface
     // For an API that hands out a new handle through a pointer.
     Handle* put() {
         reset();
@@ -29,27 +30,44 @@ public:
 
 private:
     void reset() {
-        if (handle_ != Handle{}) Release(handle_);
-        handle_ = Handle{};
+        if (handle_ != Handle{}) Release(std::exchange(handle_, Handle{}));
     }
     Handle handle_{};
 };
 
-inline void CloseKey(HKEY key) { RegCloseKey(key); }
-inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
+inline void ReleaseCom(IUnknown* object) { object->Release(); }
+inline void LeaveCom(bool) { CoUninitialize(); }
 
-using Key = Owned<HKEY, CloseKey>;
+using Key = Owned<HKEY, RegCloseKey>;
 using File = Owned<HANDLE, CloseHandle>;  // never INVALID_HANDLE_VALUE: store nullptr instead
 using MemoryDC = Owned<HDC, DeleteDC>;
 template <class Object>
-using Gdi = Owned<Object, DeleteGdiObject>;
+using Gdi = Owned<Object, DeleteObject>;
+// A COM interface pointer.
+template <class Interface>
+using Com = Owned<Interface*, ReleaseCom>;
+// COM entered on this thread (its multithreaded apartment) for the scope; false when it could not be.
+struct ComApartment : Owned<bool, LeaveCom> {
+    ComApartment() : Owned(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+};
+
+// A function a DLL exports, by its name; nullptr when the DLL or the function is missing.
+template <class Function>
+Function* DllFunction(HMODULE dll, const char* name) {
+    return dll ? reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name))) : nullptr;
+}
+
+// What is neither copied nor moved: a window holds its address, or a scope undoes it.
+struct Pinned {
+    Pinned() = default;
+    Pinned(const Pinned&) = delete;
+    Pinned& operator=(const Pinned&) = delete;
+};
 
 // A window's device context, from GetDC.
-class WindowDC {
+class WindowDC : Pinned {
 public:
     explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
     ~WindowDC() { ReleaseDC(window_, dc_); }
     HDC get() const { return dc_; }
 
@@ -59,11 +77,9 @@ private:
 };
 
 // A window's painting, from BeginPaint to EndPaint.
-class Painting {
+class Painting : Pinned {
 public:
     explicit Painting(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-    Painting(const Painting&) = delete;
-    Painting& operator=(const Painting&) = delete;
     ~Painting() { EndPaint(window_, &paint_); }
     HDC get() const { return dc_; }
 
@@ -74,11 +90,9 @@ private:
 };
 
 // An object selected into a DC, put back out of it at the end of the scope.
-class Selected {
+class Selected : Pinned {
 public:
     Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
     ~Selected() { SelectObject(dc_, old_); }
 
 private:
@@ -86,44 +100,10 @@ private:
     HGDIOBJ old_;
 };
 
-// A COM interface pointer, released at the end of its scope.
-template <class Interface>
-class Com {
-public:
-    Com() = default;
-    Com(Com&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    Com& operator=(const Com&) = delete;
-    ~Com() {
-        if (p_) p_->Release();
-    }
-    Interface** put() { return &p_; }
-    Interface* get() const { return p_; }
-    Interface* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    Interface* p_ = nullptr;
-};
-
-// COM entered on this thread (its multithreaded apartment) for the scope.
-class ComApartment {
-public:
-    ComApartment() : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (entered_) CoUninitialize();
-    }
-    explicit operator bool() const { return entered_; }
-
-private:
-    bool entered_;
-};
-
 // The window procedure of a form class: the form travels in the creation parameters and lives
-// in GWLP_USERDATA from WM_NCCREATE on; Form::WindowProc handles its messages, Form::Default
-// the few that come before.
-template <class Form>
+// in GWLP_USERDATA from WM_NCCREATE on; Form::WindowProc handles its messages, Default the few
+// that come before.
+template <class Form, auto Default>
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* created = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
@@ -131,5 +111,9 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    return form ? form->WindowProc(message, wParam, lParam) : Form::Default(hwnd, message, wParam, lParam);
+    if (!form) return Default(hwnd, message, wParam, lParam);
+    // A polite close (the close box, Task Manager, taskkill, an uninstaller) or the end of the
+    // session (the user signs out or Windows shuts down) unloads either form, nothing saved.
+    if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam)) form->Form_Unload();
+    return message == WM_ENDSESSION ? 0 : form->WindowProc(message, wParam, lParam);
 }

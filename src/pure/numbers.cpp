@@ -1,6 +1,5 @@
 #include "pure/numbers.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -59,6 +58,7 @@ void TakeExponent(std::string_view& text, std::string& plain) {
 std::int32_t ToInt32(double value) { return Saturate<std::int32_t>(value); }
 std::int16_t ToInt16(double value) { return Saturate<std::int16_t>(value); }
 std::uint8_t ToByte(double value) { return Saturate<std::uint8_t>(value); }
+std::int32_t Magnitude(std::int32_t value) { return value == INT32_MIN ? INT32_MAX : std::abs(value); }
 
 void SetSeparators(Separators separators) { g_separators = std::move(separators); }
 
@@ -68,8 +68,7 @@ std::optional<double> ParseNumber(std::string_view text) {
 
     std::string plain;
     TakeSign(text, plain);
-    bool digits = false;
-    bool fraction = false;
+    bool digits = false, fraction = false;
     while (!text.empty()) {
         if (IsDigit(text[0])) {
             plain += text[0];
@@ -91,9 +90,8 @@ std::optional<double> ParseNumber(std::string_view text) {
 }
 
 double LeadingNumber(std::string_view text) {
-    std::string squeezed;
-    for (char c : text)
-        if (c != ' ' && c != '\t' && c != '\n') squeezed += c;
+    std::string squeezed(text);
+    std::erase_if(squeezed, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
     std::string_view rest = squeezed;
 
     std::string plain;
@@ -112,12 +110,7 @@ std::string FormatDouble(double value) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15g", value);
     std::string text;
-    for (const char* p = buffer; *p != '\0'; ++p) {
-        if (*p == '.')
-            text += g_separators.decimal;
-        else
-            text += *p;
-    }
+    for (const char* p = buffer; *p != '\0'; ++p) text += *p == '.' ? g_separators.decimal : std::string(1, *p);
     return text;
 }
 

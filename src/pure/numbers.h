@@ -16,11 +16,12 @@ namespace num {
 std::int32_t ToInt32(double value);
 std::int16_t ToInt16(double value);
 std::uint8_t ToByte(double value);
+// The magnitude; that of the most negative value, which does not fit, is the largest value.
+std::int32_t Magnitude(std::int32_t value);
 
 // The user's decimal and thousands separators (GetLocaleInfo on Windows, set by tests).
 struct Separators {
-    std::string decimal = ".";
-    std::string thousands = ",";
+    std::string decimal = ".", thousands = ",";
 };
 void SetSeparators(Separators separators);
 

@@ -37,9 +37,7 @@ void Orient(const std::uint32_t* stored, int width, int height, int orientation,
         const Point p = StoredPoint(x, y, width, height, orientation);
         return static_cast<std::ptrdiff_t>(p.y) * width + p.x;
     };
-    const std::ptrdiff_t first = index(0, 0);
-    const std::ptrdiff_t across = index(1, 0) - first;
-    const std::ptrdiff_t down = index(0, 1) - first;
+    const std::ptrdiff_t first = index(0, 0), across = index(1, 0) - first, down = index(0, 1) - first;
     const int shownWidth = SwapsSides(orientation) ? height : width;
     const int shownHeight = SwapsSides(orientation) ? width : height;
     for (int y = 0; y < shownHeight; ++y) {

@@ -85,8 +85,7 @@ Headers ReadJpeg(Bytes file) {
             const std::uint32_t height = r.Get(at + 3, 2, true), width = r.Get(at + 5, 2, true);
             if (!r.ok || length < 8 || width == 0 || height == 0) return std::nullopt;
             // Huffman-coded data spends one bit at least on each 8 x 8 block of the full-size component.
-            const std::uint64_t blocks = (width + 7ull) / 8 * ((height + 7ull) / 8);
-            if (marker < kJpg && file.size() < blocks / 8) return std::nullopt;
+            if (marker < kJpg && file.size() < (width + 7ull) / 8 * ((height + 7ull) / 8) / 8) return std::nullopt;
             return Shown(PictureFormat::Jpeg, width, height, std::max(orientation, 1));
         }
         if (marker == kApp1 && orientation == 0)
@@ -178,9 +177,8 @@ struct Dib {
 Dib ReadDib(Reader& r, std::uint64_t at) {
     const std::uint32_t size = r.Get(at, 4);
     if (size == kCoreHeader) return {size, r.Get(at + 4, 2), r.Get(at + 6, 2), r.Get(at + 10, 2), kRgb};
-    const auto width = static_cast<std::int32_t>(r.Get(at + 4, 4)),
-               height = static_cast<std::int32_t>(r.Get(at + 8, 4));
-    return {size, width, height, r.Get(at + 14, 2), size >= 20 ? r.Get(at + 16, 4) : kRgb};
+    return {size, static_cast<std::int32_t>(r.Get(at + 4, 4)), static_cast<std::int32_t>(r.Get(at + 8, 4)),
+            r.Get(at + 14, 2), size >= 20 ? r.Get(at + 16, 4) : kRgb};
 }
 
 // Whether `rows` uncompressed rows, each padded to 32 bits, fit in `available` bytes.

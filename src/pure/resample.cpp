@@ -37,18 +37,15 @@ Taps::Taps(int in, int out) : first(out), count(out) {
         int n = 0;
         float* w = &weights[static_cast<std::size_t>(o) * span];
         for (int i = lo; i < hi && n < span; ++i, ++n) {
-            const double d = std::abs(i + 0.5 - centre);
-            w[n] =
-                static_cast<float>(reduce ? std::min(to, i + 1.0) - std::max(from, double(i)) : std::max(0.0, 1.0 - d));
+            const double covered = std::min(to, i + 1.0) - std::max(from, double(i));
+            w[n] = static_cast<float>(reduce ? covered : std::max(0.0, 1.0 - std::abs(i + 0.5 - centre)));
             total += w[n];
         }
+        first[o] = total > 0 ? lo : std::clamp(static_cast<int>(centre), 0, in - 1);
         if (total <= 0) {  // nothing within reach: take the nearest pixel
             n = 1;
             w[0] = 1.0f;
             total = 1.0;
-            first[o] = std::clamp(static_cast<int>(centre), 0, in - 1);
-        } else {
-            first[o] = lo;
         }
         for (int k = 0; k < n; ++k) w[k] = static_cast<float>(w[k] / total);
         count[o] = n;
@@ -56,11 +53,9 @@ Taps::Taps(int in, int out) : first(out), count(out) {
 }
 
 RowResampler::RowResampler(int sourceWidth, int sourceHeight, int width, int height, std::uint32_t* out)
-    : across_(sourceWidth, width),
-      down_(sourceHeight, height),
-      width_(width),
-      ring_(static_cast<std::size_t>(width) * down_.span),
-      out_(out) {}
+    : across_(sourceWidth, width), down_(sourceHeight, height), width_(width), out_(out) {
+    ring_.resize(static_cast<std::size_t>(width) * down_.span);
+}
 
 void RowResampler::AddRow(const std::uint32_t* row) {
     std::uint32_t* scaled = &ring_[static_cast<std::size_t>(received_ % down_.span) * width_];

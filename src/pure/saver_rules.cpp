@@ -1,5 +1,6 @@
 #include "pure/saver_rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -18,31 +19,24 @@ float CentreOffset(float screen, float size) { return static_cast<float>(num::To
 }  // namespace
 
 PictureFit FitPicture(float pw, float ph, float sw, float sh, bool stretch) {
-    float w = pw;
-    float h = ph;
+    float w = pw, h = ph;
     if (stretch) {
         const float r = pw / ph;
-        if (sw / sh > r) {  // the screen is relatively wider: bars left and right
-            h = sh;
-            w = h * r;
-        } else {
-            w = sw;
-            h = w / r;
-        }
+        const bool wider = sw / sh > r;  // the screen is relatively wider: bars left and right
+        w = wider ? sh * r : sw;
+        h = wider ? sh : sw / r;
     }
     return PictureFit{w, h, CentreOffset(sw, w), CentreOffset(sh, h)};
 }
 
 std::optional<PicturePlace> PlacePicture(int width, int height, int screenWidth, int screenHeight, float twipsPerPixel,
                                          bool stretch) {
-    const float w = static_cast<float>(width) * twipsPerPixel;
-    const float h = static_cast<float>(height) * twipsPerPixel;
+    const float w = static_cast<float>(width) * twipsPerPixel, h = static_cast<float>(height) * twipsPerPixel;
     if (!(w < kTwipsLimit && h < kTwipsLimit)) return std::nullopt;
     const PictureFit fit = FitPicture(w, h, static_cast<float>(screenWidth) * twipsPerPixel,
                                       static_cast<float>(screenHeight) * twipsPerPixel, stretch);
     const auto pixels = [twipsPerPixel](float twips) { return static_cast<int>(std::lround(twips / twipsPerPixel)); };
-    const int left = pixels(fit.left);
-    const int top = pixels(fit.top);
+    const int left = pixels(fit.left), top = pixels(fit.top);
     return PicturePlace{fit, {left, top, left + pixels(fit.width), top + pixels(fit.height)}};
 }
 
@@ -60,13 +54,11 @@ FadeSetup SetUpFade(std::int32_t opaquetime, std::int32_t transvalue) {
 }
 
 std::uint8_t NextAlpha(std::uint8_t alpha, std::int16_t step) {
-    if (alpha + step > kOpaque) return kOpaque;
-    return static_cast<std::uint8_t>(alpha + step);
+    return static_cast<std::uint8_t>(std::min(alpha + step, int{kOpaque}));
 }
 
 bool PointerFilter::Moved(float x, float y) {
-    const std::int32_t xi = num::ToInt32(x);
-    const std::int32_t yi = num::ToInt32(y);
+    const std::int32_t xi = num::ToInt32(x), yi = num::ToInt32(y);
     if (xi == lastX && yi == lastY) {
         moveCount = 0;
     } else {

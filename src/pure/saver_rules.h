@@ -37,8 +37,7 @@ std::uint8_t NextAlpha(std::uint8_t alpha, std::int16_t step);
 // Positions are 32-bit, so every screen's coordinates in twips fit.
 struct PointerFilter {
     std::int32_t moveCount = 0;
-    std::int32_t lastX = 0;
-    std::int32_t lastY = 0;
+    std::int32_t lastX = 0, lastY = 0;
     // True once five moves in a row reached new positions.
     bool Moved(float x, float y);
 };

@@ -1,7 +1,6 @@
 #include "pure/settings_record.h"
 
-#include <cstdlib>
-#include <limits>
+#include <algorithm>
 
 #include "pure/numbers.h"
 
@@ -20,21 +19,14 @@ SettingsRecord FromStoredText(const std::function<std::string(const char* name)>
         return value ? num::ToInt32(*value) : fallback;
     };
     SettingsRecord s;
-    s.formcolor = number("formcolor", 0);
-    s.transvalue = number("transvalue", 128);
+    // Each value within its limits: the colour's magnitude up to white, the transparency 0..255,
+    // the corner 0..4.
+    s.formcolor = std::min<std::int32_t>(num::Magnitude(number("formcolor", 0)), 0xFFFFFF);
+    s.transvalue = std::clamp<std::int32_t>(number("transvalue", 128), 0, 255);
     s.opaquetime = number("opaquetime", 0);
     s.imagename = read("imagename");
     s.imagestretch = read("imagestretch") == "1" ? -1 : 0;
-    s.disablecorner = num::ToInt16(num::LeadingNumber(read("disablecorner")));
-
-    if (s.disablecorner < 0) s.disablecorner = 0;
-    if (s.disablecorner > 4) s.disablecorner = 4;
-    if (s.transvalue > 255) s.transvalue = 255;
-    if (s.transvalue < 0) s.transvalue = 0;
-    // The magnitude of the most negative value does not fit: it saturates, then is limited.
-    s.formcolor = s.formcolor == std::numeric_limits<std::int32_t>::min() ? std::numeric_limits<std::int32_t>::max()
-                                                                          : std::abs(s.formcolor);
-    if (s.formcolor > 0xFFFFFF) s.formcolor = 0xFFFFFF;
+    s.disablecorner = std::clamp<std::int16_t>(num::ToInt16(num::LeadingNumber(read("disablecorner"))), 0, 4);
     return s;
 }
 

@@ -9,22 +9,15 @@ namespace {
 
 constexpr std::int32_t kMargin = 10;
 
-// A screen length in whole pixels, or none for a factor that rounds to 0.
-std::optional<std::int32_t> ScreenPixels(float twips, float twipsPerPixel) {
+// W - 10 or H - 10, from the screen's length in whole pixels, in 64 bits so no screen size can
+// overflow it; none for a factor that rounds to 0.
+std::optional<std::int64_t> FarBound(float twips, float twipsPerPixel) {
     const std::int32_t divisor = num::ToInt32(twipsPerPixel);
     if (divisor == 0) return std::nullopt;
     const std::int32_t dividend = num::ToInt32(twips);
     // The one quotient that leaves 32 bits.
-    if (dividend == std::numeric_limits<std::int32_t>::min() && divisor == -1)
-        return std::numeric_limits<std::int32_t>::max();
-    return dividend / divisor;
-}
-
-// W - 10 or H - 10, in 64 bits so no screen size can overflow it.
-std::optional<std::int64_t> FarBound(float twips, float twipsPerPixel) {
-    const auto pixels = ScreenPixels(twips, twipsPerPixel);
-    if (!pixels) return std::nullopt;
-    return std::int64_t{*pixels} - kMargin;
+    const bool overflows = dividend == std::numeric_limits<std::int32_t>::min() && divisor == -1;
+    return std::int64_t{overflows ? std::numeric_limits<std::int32_t>::max() : dividend / divisor} - kMargin;
 }
 
 }  // namespace
@@ -39,22 +32,15 @@ Mode ModeOf(const std::string& arguments) {
 }
 
 bool InCorner(int corner, std::int32_t x, std::int32_t y, const ScreenTwips& screen) {
-    const auto right = [&] { return FarBound(screen.width, screen.twipsPerPixelX); };
-    const auto bottom = [&] { return FarBound(screen.height, screen.twipsPerPixelY); };
+    const auto right = FarBound(screen.width, screen.twipsPerPixelX);
+    const auto bottom = FarBound(screen.height, screen.twipsPerPixelY);
+    const bool left = x <= kMargin, top = y <= kMargin;
+    const bool atRight = right && x >= *right, atBottom = bottom && y >= *bottom;
     switch (corner) {
-        case 1: {  // bottom-left
-            const auto b = bottom();
-            return b && x <= kMargin && y >= *b;
-        }
-        case 2: {  // top-right
-            const auto r = right();
-            return r && x >= *r && y <= kMargin;
-        }
-        case 3: {  // bottom-right
-            const auto r = right(), b = bottom();
-            return r && b && x >= *r && y >= *b;
-        }
-        case 4: return x <= kMargin && y <= kMargin;  // top-left
+        case 1: return left && atBottom;
+        case 2: return atRight && top;
+        case 3: return atRight && atBottom;
+        case 4: return left && top;
         default: return false;
     }
 }

@@ -10,18 +10,21 @@
 
 namespace {
 
-constexpr UINT_PTR kFadeTimer = 1;
-// A moment after the activation went, whether it went for good: while the window first
-// appears the system may take it away and give it back.
-constexpr UINT_PTR kActivationCheck = 2;
+// The timers: the fade's ticks, and a look, a moment after the activation went, whether it went for
+// good (while the window first appears the system may take it away and give it back).
+constexpr UINT_PTR kFadeTimer = 1, kActivationCheck = 2;
 constexpr UINT kActivationCheckMs = 250;
 constexpr std::uint8_t kOpaque = 255;
+
+bool OnPicture(const std::optional<PictureFit>& img, float x, float y) {
+    return img && x >= img->left && x < img->left + img->width && y >= img->top && y < img->top + img->height;
+}
 
 }  // namespace
 
 frmMain::frmMain() {
     WNDCLASSA wc{};
-    wc.lpfnWndProc = FormProc<frmMain>;
+    wc.lpfnWndProc = FormProc<frmMain, DefWindowProcA>;
     wc.hInstance = GetModuleHandleA(nullptr);
     // No class cursor: the pointer is hidden the whole time, so showing it again on the way
     // out costs nothing.
@@ -39,8 +42,7 @@ void frmMain::doSS() {
     CoverScreen();
     // Layered and given its alpha before it first shows, so no frame of it is ever drawn opaque.
     curAlpha = static_cast<std::uint8_t>(kOpaque - static_cast<std::uint8_t>(s.transvalue));
-    const LONG exStyle = GetWindowLongA(window_, GWL_EXSTYLE);
-    SetWindowLongA(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    SetWindowLongA(window_, GWL_EXSTYLE, GetWindowLongA(window_, GWL_EXSTYLE) | WS_EX_LAYERED);
     SetLayeredWindowAttributes(window_, 0, curAlpha, LWA_ALPHA);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
@@ -70,10 +72,6 @@ LRESULT frmMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case kPictureDone: PictureDone(lParam); return 0;
         case WM_ERASEBKGND: return 1;  // the paint covers every pixel
         case WM_PAINT: Paint(); return 0;
-        case WM_CLOSE: Form_Unload();  // a polite close: Task Manager, taskkill, an uninstaller
-        case WM_ENDSESSION:
-            if (wParam) Form_Unload();  // the user signs out or Windows shuts down
-            return 0;
         case WM_SYSCOMMAND:
             // Already saving the screen: the system's idle request needs nothing more.
             if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
@@ -86,7 +84,7 @@ LRESULT frmMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void frmMain::ButtonPressed(LPARAM at) {
     const float x = static_cast<float>(GET_X_LPARAM(at)) * twipsPerPixel_;
     const float y = static_cast<float>(GET_Y_LPARAM(at)) * twipsPerPixel_;
-    if (OnPicture(x, y))
+    if (OnPicture(img, x, y))
         img_MouseDown();
     else
         Form_MouseDown();
@@ -95,7 +93,7 @@ void frmMain::ButtonPressed(LPARAM at) {
 void frmMain::PointerMoved(LPARAM at) {
     const float x = static_cast<float>(GET_X_LPARAM(at)) * twipsPerPixel_;
     const float y = static_cast<float>(GET_Y_LPARAM(at)) * twipsPerPixel_;
-    if (OnPicture(x, y))
+    if (OnPicture(img, x, y))
         img_MouseMove(x - img->left, y - img->top);
     else
         Form_MouseMove(x, y);
@@ -169,10 +167,6 @@ void frmMain::StartPicture() {
                    twipsPerPixel_,    backColor_,          window_,
                    ++pictureRequest_, pictureCancelled_};
     if (StartPictureJob(std::move(job))) ++picturesDecoding_;  // else the tint alone
-}
-
-bool frmMain::OnPicture(float x, float y) const {
-    return img && x >= img->left && x < img->left + img->width && y >= img->top && y < img->top + img->height;
 }
 
 void frmMain::tmrOpaque_Timer() {

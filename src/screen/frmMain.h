@@ -19,22 +19,17 @@
 #include "platform/win.h"
 #include "pure/saver_rules.h"
 
-class frmMain {
+class frmMain : Pinned {
 public:
     // The window exists, hidden; none of the form's code has run. When Windows gives no window,
     // the process ends at once with a failure status.
     frmMain();
-    frmMain(const frmMain&) = delete;
-    frmMain& operator=(const frmMain&) = delete;
 
     // Sets the screen up from the settings and shows it; returns at once.
     void doSS();
 
 private:
-    friend LRESULT CALLBACK FormProc<frmMain>(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT Default(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
+    friend LRESULT CALLBACK FormProc<frmMain, DefWindowProcA>(HWND, UINT, WPARAM, LPARAM);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     void Form_KeyDown();
@@ -56,7 +51,6 @@ private:
 
     void CoverScreen();
     void StartPicture();
-    bool OnPicture(float x, float y) const;
 
     HWND window_ = nullptr;
     COLORREF backColor_ = 0;

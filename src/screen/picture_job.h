@@ -34,6 +34,3 @@ struct PictureOutcome {
 // Starts the job on a thread of its own, below normal priority so the window's input comes
 // first. False when no thread could start: the job then never reports.
 bool StartPictureJob(PictureJob job);
-
-// The job itself, on the calling thread: its outcome.
-PictureOutcome RunPictureJob(const PictureJob& job);

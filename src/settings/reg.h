@@ -13,22 +13,16 @@ namespace Reg {
 
 // A read asks for read access, a write or create for write access, no more: a key that an
 // administrator has made read-only still gives its values.
-constexpr REGSAM kReadAccess = KEY_READ;
-constexpr REGSAM kWriteAccess = KEY_WRITE;
-// ReadTypedValue's status for a stored type other than REG_SZ and REG_DWORD.
-constexpr LONG kUnhandledType = -1;
+constexpr REGSAM kReadAccess = KEY_READ, kWriteAccess = KEY_WRITE;
 
-// Empty, a 32-bit integer, a 16-bit integer or text.
-using Value = std::variant<std::monostate, std::int32_t, std::int16_t, std::string>;
+// A REG_DWORD or a REG_SZ.
+using Value = std::variant<std::int32_t, std::string>;
 
 LONG EnsureKey(HKEY root, const std::string& subKey);
-LONG WriteSetting(HKEY root, const std::string& subKey, const std::string& name, const Value& value, DWORD type);
+// Writes the value, a number as REG_DWORD and text as REG_SZ, into an existing key.
+LONG WriteSetting(HKEY root, const std::string& subKey, const std::string& name, const Value& value);
 // The value as text: a REG_DWORD in signed decimal, a REG_SZ up to its first NUL; empty when
 // the key or the value is missing or of another type.
 std::string ReadSetting(HKEY root, const std::string& subKey, const std::string& name);
-// REG_SZ or REG_DWORD (a 16-bit value sign-extended, text by the locale's number rules; text
-// that is no number is refused with ERROR_INVALID_PARAMETER, as is any other type).
-LONG WriteTypedValue(HKEY key, const std::string& name, DWORD type, const Value& value);
-LONG ReadTypedValue(HKEY key, const std::string& name, Value& value);
 
 }  // namespace Reg
