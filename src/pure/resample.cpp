@@ -79,14 +79,6 @@ void RowResampler::AddRow(const std::uint32_t* row) {
     }
 }
 
-std::vector<std::uint32_t> Resample(const std::vector<std::uint32_t>& source, int sourceWidth, int sourceHeight,
-                                    int width, int height) {
-    std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * height);
-    RowResampler resampler(sourceWidth, sourceHeight, width, height, out.data());
-    for (int y = 0; y < sourceHeight; ++y) resampler.AddRow(&source[static_cast<std::size_t>(y) * sourceWidth]);
-    return out;
-}
-
 void Flatten(std::uint32_t* pixels, std::size_t count, std::uint32_t colorref) {
     const std::uint32_t r = colorref & 0xFF, g = (colorref >> 8) & 0xFF, b = (colorref >> 16) & 0xFF;
     for (std::uint32_t& p : std::span(pixels, count)) {

@@ -35,10 +35,6 @@ private:
     std::uint32_t* out_;
 };
 
-// The source scaled to width x height; both sizes positive.
-std::vector<std::uint32_t> Resample(const std::vector<std::uint32_t>& source, int sourceWidth, int sourceHeight,
-                                    int width, int height);
-
 // The pixels drawn over a solid colour (0x00BBGGRR), as opaque 0x00RRGGBB words, in place.
 void Flatten(std::uint32_t* pixels, std::size_t count, std::uint32_t colorref);
 

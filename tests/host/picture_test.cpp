@@ -177,19 +177,27 @@ TEST(Picture, OrientationTurnsAndMirrorsAndAPartTurnsAsTheWholeDoes) {
     }
 }
 
+// The source scaled to width x height, its rows given one by one.
+std::vector<std::uint32_t> Resample(const std::vector<std::uint32_t>& source, int sourceWidth, int sourceHeight,
+                                    int width, int height) {
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * height);
+    picture::RowResampler resampler(sourceWidth, sourceHeight, width, height, out.data());
+    for (int y = 0; y < sourceHeight; ++y) resampler.AddRow(&source[static_cast<std::size_t>(y) * sourceWidth]);
+    return out;
+}
+
 TEST(Picture, ReductionsAverageEnlargementsInterpolateAndFlattenLaysOverTheBackColour) {
     std::vector<std::uint32_t> board(64 * 64);  // black and white pixels in turn
     for (int i = 0; i < 64 * 64; ++i) board[i] = (i % 64 + i / 64) % 2 ? 0xFFFFFFFF : 0xFF000000;
     for (const auto& [w, h] : {std::pair{16, 16}, {7, 5}, {1, 1}}) {
-        const auto out = picture::Resample(board, 64, 64, w, h);
+        const auto out = Resample(board, 64, 64, w, h);
         ASSERT_EQ(out.size(), static_cast<std::size_t>(w * h)) << w << 'x' << h;
         for (const std::uint32_t p : out)  // grey about 128, alpha exactly 255
             for (int c = 0; c < 4; ++c)
                 ASSERT_NEAR(p >> (8 * c) & 0xFF, c < 3 ? 128 : 255, c < 3 ? 12 : 0) << w << 'x' << h;
     }
     std::vector<std::uint32_t> blue;  // a ramp 0, 100, 200 four times as wide: smooth, ends kept
-    for (const std::uint32_t p : picture::Resample({0xFF000000, 0xFF646464, 0xFFC8C8C8}, 3, 1, 12, 1))
-        blue.push_back(p & 0xFF);
+    for (const std::uint32_t p : Resample({0xFF000000, 0xFF646464, 0xFFC8C8C8}, 3, 1, 12, 1)) blue.push_back(p & 0xFF);
     EXPECT_TRUE(std::ranges::is_sorted(blue)) << testing::PrintToString(blue);
     EXPECT_EQ(blue.front(), 0u);
     EXPECT_EQ(blue.back(), 200u);
