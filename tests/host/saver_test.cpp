@@ -46,8 +46,6 @@ TEST(Saver, FitPictureScalesAndCentres) {
 TEST(Saver, PlacePictureGivesTheFitInTwipsAndInPixels) {
     // clang-format off
     const struct { int w, h, sw, sh; float twipsPerPixel; bool stretch; std::optional<PixelRect> pixels; } rows[] = {
-        {64, 48, 1024, 768, 15, false, PixelRect{480, 360, 544, 408}},
-        {300, 100, 1024, 768, 15, true, PixelRect{0, 213, 1024, 554}},
         {300, 100, 800, 600, 15, true, PixelRect{0, 167, 800, 434}},
         {12000, 9000, 1024, 768, 15, false, PixelRect{-5488, -4116, 6512, 4884}},
         {301, 100, 1024, 768, 10, false, PixelRect{362, 334, 663, 434}},

@@ -24,7 +24,8 @@ using Bytes = std::vector<BYTE>;
 
 inline constexpr const char* kSaver = "Velumbra_frmMain";
 inline constexpr const char* kDialog = "Velumbra_frmConfig";
-inline constexpr const char* kBox = "#32770";  // a message box or a chooser
+inline constexpr const char* kBox = "#32770";     // a message box or a chooser
+inline constexpr std::uint32_t kTint = 0x996633;  // formcolor 0x00336699 on the screen
 // Longer than any step takes: waiting beyond it means the step hangs.
 inline constexpr DWORD kPatience = 10000;
 
@@ -46,34 +47,34 @@ inline HWND Focus(HWND window) {
     return info.hwndFocus;
 }
 
-// Visible top-level windows of the classes, of one process or (0) of any.
+// Visible top-level windows of the classes, of one process.
 inline std::vector<HWND> Windows(DWORD pid, std::initializer_list<const char*> classes) {
     std::vector<HWND> found;
     for (const char* name : classes)
         for (HWND w = FindWindowExA(nullptr, nullptr, name, nullptr); w; w = FindWindowExA(nullptr, w, name, nullptr)) {
             DWORD owner = 0;
             GetWindowThreadProcessId(w, &owner);
-            if ((pid == 0 || owner == pid) && IsWindowVisible(w)) found.push_back(w);
+            if (owner == pid && IsWindowVisible(w)) found.push_back(w);
         }
     return found;
 }
 
-// ---- Files: this program's folder, the test pictures beside it, scratch files.
+// ---- Files: the test pictures beside this program, scratch files in the temporary folder.
 inline std::wstring Folder() {
     wchar_t self[MAX_PATH];
     const std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
     return path.substr(0, path.rfind(L'\\') + 1);
 }
 inline std::wstring DataPath(const std::wstring& file) { return Folder() + L"data\\" + file; }
-inline Bytes ReadData(const std::wstring& file, DWORD most = 1 << 20) {
-    Bytes data(most);
+inline Bytes ReadData(const std::wstring& file) {
+    Bytes data(1 << 20);
+    DWORD got = 0;
     const File f(
         CreateFileW(DataPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ReadFile(f.get(), data.data(), most, &most, nullptr);
-    data.resize(most);
+    ReadFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+    data.resize(got);
     return data;
 }
-// A file of the bytes in the temporary folder.
 inline std::wstring Scratch(const std::wstring& name, const Bytes& data) {
     wchar_t temp[MAX_PATH];
     const std::wstring path = std::wstring(temp, GetTempPathW(MAX_PATH, temp)) + name;
@@ -83,7 +84,7 @@ inline std::wstring Scratch(const std::wstring& name, const Bytes& data) {
     return path;
 }
 
-// ---- Velumbra.scr: the one built beside these tests, or the one named on the command line.
+// Velumbra.scr: the one built beside these tests, or the one named on the command line.
 inline std::wstring& ScrPath() {
     static std::wstring path = Folder() + L"..\\Velumbra.scr";
     return path;
@@ -102,7 +103,7 @@ public:
                                    &startup, &info))
             << "cannot start " << args;
         process_ = File(info.hProcess);
-        thread_ = File(info.hThread);
+        CloseHandle(info.hThread);
         pid_ = info.dwProcessId;
     }
     ~Scr() { EXPECT_NE(ExitCode(0), kKilled) << "still running: killed"; }
@@ -110,33 +111,22 @@ public:
     bool Running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
     // The exit status once it has ended; killed when it does not end in time.
     DWORD ExitCode(DWORD ms = kPatience) {
-        if (WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) {
-            TerminateProcess(process_.get(), kKilled);
-            WaitForSingleObject(process_.get(), kPatience);
-        }
+        if (WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) TerminateProcess(process_.get(), kKilled);
+        WaitForSingleObject(process_.get(), kPatience);
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(process_.get(), &code);
         return code;
     }
-    // Whether it ended with status 0 without ever showing a window.
-    bool EndsWithoutWindow() {
-        bool seen = false;
-        WaitFor([&] {
-            seen = seen || !Windows(pid_, {kSaver, kDialog}).empty();
-            return !Running();
-        });
-        return ExitCode() == 0 && !seen;
-    }
     // Its visible window of the classes, once the process waits for input.
     HWND Window(std::initializer_list<const char*> classes) const {
         std::vector<HWND> found;
-        EXPECT_TRUE(WaitFor([&] { return !(found = Windows(pid_, classes)).empty(); })) << "no window";
+        EXPECT_TRUE(WaitFor([&] { return !(found = Windows(pid_, classes)).empty() || !Running(); })) << "no window";
         WaitForInputIdle(process_.get(), kPatience);
         return found.empty() ? nullptr : found.front();
     }
 
 private:
-    File process_, thread_;
+    File process_;
     DWORD pid_ = 0;
 };
 
@@ -152,21 +142,18 @@ inline Value Sz(const std::wstring& text, bool nul = true) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
     return {REG_SZ, Bytes(bytes, bytes + 2 * text.size() + (nul ? 2 : 0))};
 }
-inline void Put(const Snapshot& values) {
+// The values added; with `anew` in a new key, which `readOnly` may be read but not written, as
+// an administrator may lock it.
+inline void Store(const Snapshot& values, bool readOnly = false, bool anew = true) {
+    if (anew) RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
     for (const auto& [name, v] : values)
         RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name.c_str(), v.first, v.second.data(), DWORD(v.second.size()));
-}
-// The values anew; `readOnly`: in a key that may be read, not written, as an administrator may lock it.
-inline void Store(const Snapshot& values, bool readOnly = false) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
-    Put(values);
-    PSECURITY_DESCRIPTOR readOnlyDacl = nullptr;
+    PSECURITY_DESCRIPTOR readable = nullptr;
     Key key;
-    if (readOnly &&
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", 1, &readOnlyDacl, nullptr) &&
+    if (readOnly && ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", 1, &readable, nullptr) &&
         RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, WRITE_DAC, key.put()) == ERROR_SUCCESS)
-        RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnlyDacl);
-    LocalFree(readOnlyDacl);
+        RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readable);
+    LocalFree(readable);
 }
 inline Snapshot Read() {
     Key key;
@@ -174,10 +161,11 @@ inline Snapshot Read() {
     Snapshot values;
     wchar_t name[256];
     Bytes data(1 << 20);
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256, type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueW(key.get(), i, name, &length, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+    DWORD length = 256, type = 0, size = static_cast<DWORD>(data.size());
+    for (DWORD i = 0; RegEnumValueW(key.get(), i, name, &length, nullptr, &type, data.data(), &size) == 0; ++i) {
         values[name] = {type, Bytes(data.begin(), data.begin() + size)};
+        length = 256;
+        size = static_cast<DWORD>(data.size());
     }
     return values;
 }
@@ -223,10 +211,8 @@ struct Shot {
         const WindowDC screen(nullptr);
         const MemoryDC memory(CreateCompatibleDC(screen.get()));
         const Gdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-        {
-            const Selected into(memory.get(), bitmap.get());
-            BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
-        }
+        const Selected into(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
         BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32}};
         GetDIBits(memory.get(), bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     }
@@ -240,20 +226,17 @@ struct Shot {
     int width, height;
     std::vector<std::uint32_t> pixels;
 };
-// Colours within what JPEG and averaging change.
-inline bool Similar(std::uint32_t a, std::uint32_t b) {
-    for (int shift : {0, 8, 16})
-        if (std::abs(int(a >> shift & 255) - int(b >> shift & 255)) >= 40) return false;
-    return true;
-}
 
-// What a picture shows where: once drawn (it is decoded beside the window) each probe shows its
-// colour; with no probes, the tint alone shows on every pixel.
-inline constexpr std::uint32_t kTint = 0x996633;  // formcolor 0x00336699 on the screen
+// What a picture shows where, within what JPEG and averaging change: once drawn (it is decoded
+// beside the window) each probe shows its colour; with no probes, the tint alone on every pixel.
 struct Probe {
     int x, y;
     std::uint32_t rgb;
 };
+inline bool Similar(std::uint32_t a, std::uint32_t b) {
+    const auto within = [&](int c) { return std::abs(int(a >> c & 255) - int(b >> c & 255)) < 40; };
+    return within(0) && within(8) && within(16);
+}
 inline void ShowsProbes(const std::vector<Probe>& probes) {
     const auto drawn = [&](const Shot& shot) {
         return std::ranges::all_of(probes, [&](const Probe& p) { return Similar(shot(p.x, p.y), p.rgb); });
@@ -265,9 +248,9 @@ inline void ShowsProbes(const std::vector<Probe>& probes) {
     EXPECT_EQ(shot.Off({0, 0, shot.width, shot.height}, kTint), 0) << "pixels not of the tint";
 }
 
-// ---- The saver on the settings, the pointer resting at (0, 0). Once its window shows,
-// `check` looks at it and `end` ends it (a key when empty); then exit status 0, the pointer
-// shown and the settings as they were.
+// ---- The saver on the settings, the pointer resting at (0, 0). Watched from its start, its
+// window is layered with its alpha when it first shows; `check` looks at it and `end` ends it (a
+// key when empty); then exit status 0, the pointer shown and the settings as they were.
 using Step = std::function<void(Scr&, HWND)>;
 inline void RunSaver(const Snapshot& settings, const Step& check, const Step& end = {}, const char* args = "/s",
                      bool readOnly = false) {
@@ -275,7 +258,6 @@ inline void RunSaver(const Snapshot& settings, const Step& check, const Step& en
     SetCursorPos(0, 0);
     const Snapshot before = Read();
     Scr scr(args);
-    // Watched from its start: the window is layered with its alpha when it first shows.
     std::vector<HWND> shown;
     WaitFor([&] { return !(shown = Windows(scr.Pid(), {kSaver})).empty() || !scr.Running(); });
     ASSERT_FALSE(shown.empty()) << "no window";

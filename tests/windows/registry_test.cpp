@@ -35,7 +35,7 @@ TEST(Registry, ReadSettingGivesStoredValuesAsTextAlsoWhenTheyChangeWhileRead) {
         {L"missing", {{REG_NONE, {}}, ""}}};
     Store({});
     for (const auto& [name, c] : cases)
-        if (name != L"missing") Put({{name, c.first}});
+        if (name != L"missing") Store({{name, c.first}}, false, false);
     const Snapshot before = Read();
     const int handles = OpenHandles();
     for (const auto& [name, c] : cases) EXPECT_EQ(ReadSetting(name), c.second) << name;
@@ -43,7 +43,7 @@ TEST(Registry, ReadSettingGivesStoredValuesAsTextAlsoWhenTheyChangeWhileRead) {
     EXPECT_EQ(Read(), before);
     std::atomic<bool> done = false;
     std::thread writer([&] {
-        for (int i = 0; !done; ++i) Put({{L"grows", Sz(i % 2 ? L"a" : std::wstring(199, L'b'))}});
+        for (int i = 0; !done; ++i) Store({{L"grows", Sz(i % 2 ? L"a" : std::wstring(199, L'b'))}}, false, false);
     });
     int empty = 0, wrong = 0;
     for (int i = 0; i < 3000; ++i) {

@@ -3,14 +3,25 @@
 
 namespace {
 
+// Whether Velumbra.scr with the arguments ends with status 0 without ever showing a window.
+bool EndsWithoutWindow(const char* args) {
+    Scr scr(args);
+    bool seen = false;
+    WaitFor([&] {
+        seen = seen || !Windows(scr.Pid(), {kSaver, kDialog}).empty();
+        return !scr.Running();
+    });
+    return scr.ExitCode() == 0 && !seen;
+}
+
 TEST(Startup, SwitchesThatEndAtOnceAndTheCornerVetoShowNoWindowAndCreateNoKey) {
     Store({});
-    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(Scr(args).EndsWithoutWindow()) << args;
+    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(EndsWithoutWindow(args)) << args;
     EXPECT_EQ(Read(), kNoKey);
     // The pointer resting in the top-left corner, which is to keep the saver from starting.
     Store({{L"disablecorner", Dw(4)}});
     SetCursorPos(10, 10);
-    EXPECT_TRUE(Scr("/s").EndsWithoutWindow());
+    EXPECT_TRUE(EndsWithoutWindow("/s"));
 }
 
 // Another instance holds the lock, or holds it so that it may not even be opened (an instance
@@ -25,7 +36,7 @@ TEST(Startup, AnotherInstanceOrNoWindowEndsAtOnce) {
         SECURITY_ATTRIBUTES attributes{sizeof attributes, *dacl ? denied : nullptr, FALSE};
         const File lock(CreateMutexW(&attributes, FALSE, L"Local\\Velumbra.ScreenSaver.Instance"));
         LocalFree(denied);
-        for (const char* args : {"/s", "/c"}) EXPECT_TRUE(Scr(args).EndsWithoutWindow()) << args << " beside a lock";
+        for (const char* args : {"/s", "/c"}) EXPECT_TRUE(EndsWithoutWindow(args)) << args << " beside a lock";
     }
     const HMODULE hook = LoadLibraryW((Folder() + L"no_forms_hook.dll").c_str());
     const auto refuse = reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(hook, "RefuseForms")));
