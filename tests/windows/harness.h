@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -67,21 +69,13 @@ inline std::wstring Folder() {
 }
 inline std::wstring DataPath(const std::wstring& file) { return Folder() + L"data\\" + file; }
 inline Bytes ReadData(const std::wstring& file) {
-    Bytes data(1 << 20);
-    DWORD got = 0;
-    const File f(
-        CreateFileW(DataPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ReadFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
-    data.resize(got);
-    return data;
+    std::ifstream in(std::filesystem::path(DataPath(file)), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 inline std::wstring Scratch(const std::wstring& name, const Bytes& data) {
-    wchar_t temp[MAX_PATH];
-    const std::wstring path = std::wstring(temp, GetTempPathW(MAX_PATH, temp)) + name;
-    const File f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    return path;
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
+    return path.wstring();
 }
 
 // Velumbra.scr: the one built beside these tests, or the one named on the command line.
@@ -198,8 +192,7 @@ inline int Alpha(HWND window) {  // -1 while the window is not layered with LWA_
     BYTE alpha = 0;
     DWORD flags = 0;
     const bool layered = GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED;
-    if (!layered || !GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA)) return -1;
-    return alpha;
+    return layered && GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) && flags & LWA_ALPHA ? alpha : -1;
 }
 inline bool PointerShowing() {
     CURSORINFO info{sizeof info};

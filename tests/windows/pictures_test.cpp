@@ -1,5 +1,6 @@
 // Pictures: where the saver draws them, end to end; in process, the decoding thread and the
 // decoding of mutated and oversized files.
+#include <cstring>
 #include <memory>
 #include <random>
 #include <thread>
@@ -14,42 +15,22 @@ void Put32(Bytes& bytes, std::uint32_t v) {
     bytes.insert(bytes.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)});
 }
 
-// A bitmap of four colours meeting at (x, y), red and green above blue and white: run-length coded
-// (a photo's size in a small file), or of 32 bits whose alpha is 0 in every pixel, with an alpha
-// mask in its header as many tools write it.
-Bytes Quadrants(std::uint32_t width, std::uint32_t height, std::uint32_t x, std::uint32_t y, bool alphaZero) {
-    constexpr std::uint32_t kColours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    const std::uint32_t headers = 14 + (alphaZero ? 108 : 40), at = headers + (alphaZero ? 0 : sizeof kColours);
+// A run-length coded bitmap, a photo's size in a small file, of four colours meeting at (x, y):
+// red and green above blue and white.
+Bytes Quadrants(std::uint32_t width, std::uint32_t height, std::uint32_t x, std::uint32_t y) {
     Bytes file = {'B', 'M'};
     for (std::uint32_t field :
-         {0u, 0u, at, headers - 14, width, height, (alphaZero ? 32u : 8u) << 16 | 1, alphaZero ? 3u : 1u, 0u, 0u, 0u,
-          alphaZero ? 0u : 4u, 0u, 0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u})
+         {0u, 0u, 70u, 40u, width, height, 8u << 16 | 1, 1u, 0u, 0u, 0u, 4u, 0u, 0xFF0000u, 0xFF00u, 0xFFu, 0xFFFFFFu})
         Put32(file, field);
-    file.resize(headers);
-    for (std::uint32_t c : kColours)
-        if (!alphaZero) Put32(file, c);
-    for (std::uint32_t row = height; row-- > 0;) {  // bottom-up
-        for (std::uint32_t from = 0; from < width;) {
-            const std::uint32_t quadrant = (row < y ? 0 : 2) + (from < x ? 0 : 1);
-            const std::uint32_t run = std::min(alphaZero ? 1u : 255u, (from < x ? x : width) - from);
-            if (alphaZero) Put32(file, kColours[quadrant]);
-            if (!alphaZero) file.insert(file.end(), {BYTE(run), BYTE(quadrant)});
-            from += run;
+    for (std::uint32_t row = height; row-- > 0;) {  // bottom-up, each row ended
+        for (std::uint32_t from = 0, run = 0; from < width; from += run) {
+            run = std::min(255u, (from < x ? x : width) - from);
+            file.insert(file.end(), {BYTE(run), BYTE((row < y ? 0 : 2) + (from < x ? 0 : 1))});
         }
-        if (!alphaZero) file.insert(file.end(), {0, 0});  // the end of a row
+        file.insert(file.end(), {0, 0});
     }
-    if (!alphaZero) file.insert(file.end(), {0, 1});  // the end of the bitmap
+    file.insert(file.end(), {0, 1});  // the end of the bitmap
     return file;
-}
-
-// A JPEG turned by its EXIF orientation: an APP1 segment put right after its start of image.
-Bytes Turned(Bytes jpeg, BYTE orientation) {
-    // clang-format off
-    const Bytes app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
-                        0x12, 0x01, 3, 0, 1, 0, 0, 0, orientation, 0, 0, 0, 0, 0, 0, 0};
-    // clang-format on
-    jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
-    return jpeg;
 }
 
 Snapshot PictureSettings(const std::wstring& path, int stretch) {
@@ -62,26 +43,24 @@ Snapshot PictureSettings(const std::wstring& path, int stretch) {
 // Pictures at their own size, centred, or stretched, each pixel where it belongs, photos upright
 // and bitmaps whose alpha is empty opaque; a name of no usable picture leaves the tint alone.
 TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
-    // 64 x 48 in four colours, at its own size from (480, 360).
-    const std::vector<Probe> quadrants = {{479, 360, kTint},    {480, 359, kTint},    {480, 360, 0xFF0000},
-                                          {511, 383, 0xFF0000}, {512, 383, 0x00FF00}, {511, 384, 0x0000FF},
-                                          {543, 407, 0xFFFFFF}, {544, 407, kTint}};
-    // Turned a quarter clockwise to stand upright: 48 x 64 from (488, 352), blue and red above white and green.
-    const std::vector<Probe> turned = {{487, 360, kTint},    {492, 356, 0x0000FF}, {532, 356, 0xFF0000},
-                                       {492, 412, 0xFFFFFF}, {532, 412, 0x00FF00}, {536, 412, kTint}};
-    // 300 x 100 stretched to the full width: 341 rows from row 213, its 10-pixel blue corner about 34.
-    const std::vector<Probe> wide = {{512, 211, kTint},    {512, 555, kTint},     {512, 216, 0xFFCC00},
-                                     {512, 552, 0xFFCC00}, {1020, 380, 0xFFCC00}, {10, 225, 0x0066FF},
-                                     {60, 225, 0xFFCC00}};
-    // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
-    const std::vector<Probe> icon = {{496, 368, kTint},    {495, 373, kTint}, {496, 372, 0x1C2A4A},
-                                     {527, 373, 0x1C2A4A}, {528, 373, kTint}, {500, 380, 0x4F7FD0},
-                                     {510, 397, 0xD8D8D8}, {527, 399, kTint}};
     // clang-format off
+    // 64 x 48 in four colours, at its own size from (480, 360).
+    const std::vector<Probe> quadrants = {{479, 360, kTint}, {480, 359, kTint}, {480, 360, 0xFF0000},
+        {511, 383, 0xFF0000}, {512, 383, 0x00FF00}, {511, 384, 0x0000FF}, {543, 407, 0xFFFFFF}, {544, 407, kTint}};
+    // Turned a quarter clockwise to stand upright: 48 x 64 from (488, 352), blue and red above white and green.
+    const std::vector<Probe> turned = {{487, 360, kTint}, {492, 356, 0x0000FF}, {532, 356, 0xFF0000},
+        {492, 412, 0xFFFFFF}, {532, 412, 0x00FF00}, {536, 412, kTint}};
+    // 300 x 100 stretched to the full width: 341 rows from row 213, its 10-pixel blue corner about 34.
+    const std::vector<Probe> wide = {{512, 211, kTint}, {512, 555, kTint}, {512, 216, 0xFFCC00},
+        {512, 552, 0xFFCC00}, {1020, 380, 0xFFCC00}, {10, 225, 0x0066FF}, {60, 225, 0xFFCC00}};
+    // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
+    const std::vector<Probe> icon = {{496, 368, kTint}, {495, 373, kTint}, {496, 372, 0x1C2A4A}, {527, 373, 0x1C2A4A},
+        {528, 373, kTint}, {500, 380, 0x4F7FD0}, {510, 397, 0xD8D8D8}, {527, 399, kTint}};
+    // alpha0.bmp: the quadrants in 32 bits whose alpha is 0 in every pixel, with an alpha mask in
+    // its header as many tools write it; turned.jpg: quadrants.jpg with EXIF orientation 6.
     const struct { std::wstring path; int stretch; std::vector<Probe> probes; } cases[] = {
         {DataPath(L"quadrants.bmp"), 0, quadrants}, {DataPath(L"quadrants.gif"), 0, quadrants},
-        {Scratch(L"velumbra-alpha0.bmp", Quadrants(64, 48, 32, 24, true)), 0, quadrants},
-        {Scratch(L"velumbra-turned.jpg", Turned(ReadData(L"quadrants.jpg"), 6)), 0, turned},
+        {DataPath(L"alpha0.bmp"), 0, quadrants}, {DataPath(L"turned.jpg"), 0, turned},
         {DataPath(L"wide.bmp"), 1, wide}, {DataPath(L"icon.ico"), 0, icon}, {DataPath(L""), 1, {}}};
     // clang-format on
     for (const auto& c : cases)
@@ -91,22 +70,20 @@ TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
 // Photos of 48 and 108 megapixels land where the rules place them; a key while one decodes ends
 // the saver.
 TEST(Saver, BigPhotosLandWhereTheyBelong) {
-    const std::wstring path48 = Scratch(L"velumbra-48.bmp", Quadrants(8000, 6000, 4000, 3000, false));
-    const std::wstring path108 = Scratch(L"velumbra-108.bmp", Quadrants(12000, 9000, 6000, 4496, false));
+    const std::wstring path48 = Scratch(L"velumbra-48.bmp", Quadrants(8000, 6000, 4000, 3000));
+    const std::wstring path108 = Scratch(L"velumbra-108.bmp", Quadrants(12000, 9000, 6000, 4496));
     // Stretched over the whole screen, the colours meeting at (512, 384), averaged on the way.
+    // clang-format off
     RunSaver(PictureSettings(path48, 1), [](Scr&, HWND) {
-        ShowsProbes({{0, 0, 0xFF0000},
-                     {509, 381, 0xFF0000},
-                     {514, 381, 0x00FF00},
-                     {509, 386, 0x0000FF},
-                     {514, 386, 0xFFFFFF},
-                     {1023, 767, 0xFFFFFF}});
+        ShowsProbes({{0, 0, 0xFF0000}, {509, 381, 0xFF0000}, {514, 381, 0x00FF00}, {509, 386, 0x0000FF},
+                     {514, 386, 0xFFFFFF}, {1023, 767, 0xFFFFFF}});
     });
     // At its own size, centred: columns 5488 to 6511 and rows 4116 to 4883 show, pixel for pixel.
     RunSaver(PictureSettings(path108, 0), [](Scr&, HWND) {
-        ShowsProbes(
-            {{0, 0, 0xFF0000}, {511, 379, 0xFF0000}, {512, 379, 0x00FF00}, {511, 380, 0x0000FF}, {512, 380, 0xFFFFFF}});
+        ShowsProbes({{0, 0, 0xFF0000}, {511, 379, 0xFF0000}, {512, 379, 0x00FF00}, {511, 380, 0x0000FF},
+                     {512, 380, 0xFFFFFF}});
     });
+    // clang-format on
     RunSaver(PictureSettings(path108, 1), {});  // a key as soon as the window shows
 }
 
@@ -180,21 +157,18 @@ TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
                 static_cast<unsigned long long>(start), tried, failed);
 }
 
-// No size limit but memory: bitmaps of one colour, run-length encoded and ended at once, so any
-// size takes a few bytes; a terabyte is too much.
+// No size limit but memory: bitmaps of any size in a few bytes, ended after their first pixel;
+// a terabyte is too much.
 TEST(Pictures, PicturesBeyondMemoryAreRefused) {
-    const auto bitmap = [](std::uint32_t width, std::uint32_t height) {
-        Bytes file = {'B', 'M'};
-        for (std::uint32_t field : {64u, 0u, 62u, 40u, width, height, 8u << 16 | 1u,
-                                    static_cast<std::uint32_t>(BI_RLE8), 2u, 0u, 0u, 2u, 0u, 0x00FF0000u, 0x000000FFu})
-            Put32(file, field);
-        file.insert(file.end(), {0, 1});  // the end of the bitmap
+    const auto square = [](std::uint32_t side) {
+        Bytes file = Quadrants(1, 1, 1, 1);
+        for (int at : {18, 22}) std::memcpy(&file[at], &side, 4);
         return file;
     };
     SIZE size{};
-    EXPECT_TRUE(Load(bitmap(8193, 8193), &size).has_value());
+    EXPECT_TRUE(Load(square(8193), &size).has_value());
     EXPECT_EQ(size.cx, 8193);
-    EXPECT_FALSE(Load(bitmap(1 << 19, 1 << 19)).has_value());
+    EXPECT_FALSE(Load(square(1 << 19)).has_value());
 }
 
 }  // namespace

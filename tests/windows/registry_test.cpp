@@ -22,17 +22,14 @@ std::string ReadSetting(const std::wstring& name, const char* key = "Software\\V
 // Each value as text, nothing written and no key left open; and a REG_SZ that another program
 // rewrites between the size query and the data query reads whole or empty.
 TEST(Registry, ReadSettingGivesStoredValuesAsTextAlsoWhenTheyChangeWhileRead) {
+    // clang-format off
     const std::map<std::wstring, std::pair<Value, std::string>> cases = {
-        {L"minus", {Dw(0xFFFFFFFF), "-1"}},
-        {L"short", {{REG_DWORD, {0x34, 0x12}}, "4660"}},
-        {L"long", {{REG_DWORD, {1, 0, 0, 0, 0}}, ""}},
-        {L"nonul", {Sz(L"abc", false), "abc"}},
-        {L"inner", {Sz(std::wstring(L"a\0c", 3)), "a"}},
-        {L"sizezero", {{REG_SZ, {}}, ""}},
-        {L"binary", {{REG_BINARY, {'7', 0}}, ""}},
-        {L"expand", {{REG_EXPAND_SZ, Sz(L"7").second}, ""}},
-        {L"multi", {{REG_MULTI_SZ, Sz(L"7").second}, ""}},
-        {L"missing", {{REG_NONE, {}}, ""}}};
+        {L"minus", {Dw(0xFFFFFFFF), "-1"}}, {L"short", {{REG_DWORD, {0x34, 0x12}}, "4660"}},
+        {L"long", {{REG_DWORD, {1, 0, 0, 0, 0}}, ""}}, {L"nonul", {Sz(L"abc", false), "abc"}},
+        {L"inner", {Sz(std::wstring(L"a\0c", 3)), "a"}}, {L"sizezero", {{REG_SZ, {}}, ""}},
+        {L"binary", {{REG_BINARY, {'7', 0}}, ""}}, {L"expand", {{REG_EXPAND_SZ, Sz(L"7").second}, ""}},
+        {L"multi", {{REG_MULTI_SZ, Sz(L"7").second}, ""}}, {L"missing", {{REG_NONE, {}}, ""}}};
+    // clang-format on
     Store({});
     for (const auto& [name, c] : cases)
         if (name != L"missing") Store({{name, c.first}}, false, false);
