@@ -79,6 +79,8 @@ TEST(Picture, HeadersGiveTheImageItsCostAndWhatTheFileCannotHold) {
     const B dib16 = Dib(16, 16, 1024), dib32 = Dib(32, 32, 4096), png48 = Png(48, 48, 8, 6, {200});
     const B gif = Gif({{3, 2}}), wide = Dib(32, 16, 2048), big = Jpeg({}, 0xC0, 256, 256), icon = Icon({dib16, dib32});
     const auto jpeg = W(F::Jpeg, 64, 32), png = W(F::Png, 1031, 3);
+    B comments;  // 10000 empty comment segments: no limit on them but the file's length
+    for (int i = 0; i < 10000; ++i) comments.insert(comments.end(), {0xFF, 0xFE, 0, 2});
     // JPEG: segments skipped to the frame header, the smallest Huffman-coded data a frame needs (a bit
     // for each 8 x 8 block), the first EXIF segment's orientation. PNG: each row inflates to a filter
     // byte and its pixels, at most 1032 bytes from each byte of IDAT the file holds. GIF: every frame at
@@ -87,6 +89,7 @@ TEST(Picture, HeadersGiveTheImageItsCostAndWhatTheFileCannotHold) {
     // clang-format off
     const struct { const char* name; B file; std::optional<Want> want; } rows[] = {
         {"stray, fill, FF 00", Jpeg({1, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFE, 0, 2, 7}), jpeg},
+        {"10000 segments", Jpeg(comments), jpeg},
         {"DHT, APP0, RST0, TEM", Jpeg({0xFF, 0xC4, 0, 2, 0xFF, 0xE0, 0, 3, 1, 0xFF, 0xD0, 0xFF, 0x01}), jpeg},
         {"scan first", Jpeg({0xFF, 0xDA, 0, 2}), none}, {"blocks round up", Sized(Jpeg({}, 0xC2, 257, 256), 131), none},
         {"length 1", Jpeg({0xFF, 0xFE, 0, 1}), none}, {"exif II 6", Jpeg(Exif(false, 3, 6)), W(F::Jpeg, 64, 32, {}, 6)},
