@@ -40,9 +40,12 @@ Snapshot PictureSettings(const std::wstring& path, int stretch) {
             {L"imagestretch", Dw(stretch)}};
 }
 
-// Pictures at their own size, centred, or stretched, each pixel where it belongs, photos upright
-// and bitmaps whose alpha is empty opaque; a name of no usable picture leaves the tint alone.
+// Pictures at their own size, centred, or stretched, each pixel where it belongs, photos of 48 and
+// 108 megapixels too, photos upright and bitmaps whose alpha is empty opaque; a name of no usable
+// picture leaves the tint alone; a key while a big photo decodes ends the saver.
 TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
+    const std::wstring path48 = Scratch(L"velumbra-48.bmp", Quadrants(8000, 6000, 4000, 3000));
+    const std::wstring path108 = Scratch(L"velumbra-108.bmp", Quadrants(12000, 9000, 6000, 4496));
     // clang-format off
     // 64 x 48 in four colours, at its own size from (480, 360).
     const std::vector<Probe> quadrants = {{479, 360, kTint}, {480, 359, kTint}, {480, 360, 0xFF0000},
@@ -56,34 +59,22 @@ TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
     // Its largest image, 32 x 32 from (496, 368), the tint through its transparent parts.
     const std::vector<Probe> icon = {{496, 368, kTint}, {495, 373, kTint}, {496, 372, 0x1C2A4A}, {527, 373, 0x1C2A4A},
         {528, 373, kTint}, {500, 380, 0x4F7FD0}, {510, 397, 0xD8D8D8}, {527, 399, kTint}};
+    // Stretched over the whole screen, the colours meeting at (512, 384), averaged on the way.
+    const std::vector<Probe> stretched48 = {{0, 0, 0xFF0000}, {509, 381, 0xFF0000}, {514, 381, 0x00FF00},
+        {509, 386, 0x0000FF}, {514, 386, 0xFFFFFF}, {1023, 767, 0xFFFFFF}};
+    // At its own size, centred: columns 5488 to 6511 and rows 4116 to 4883 show, pixel for pixel.
+    const std::vector<Probe> centred108 = {{0, 0, 0xFF0000}, {511, 379, 0xFF0000}, {512, 379, 0x00FF00},
+        {511, 380, 0x0000FF}, {512, 380, 0xFFFFFF}};
     // alpha0.bmp: the quadrants in 32 bits whose alpha is 0 in every pixel, with an alpha mask in
     // its header as many tools write it; turned.jpg: quadrants.jpg with EXIF orientation 6.
     const struct { std::wstring path; int stretch; std::vector<Probe> probes; } cases[] = {
         {DataPath(L"quadrants.bmp"), 0, quadrants}, {DataPath(L"quadrants.gif"), 0, quadrants},
         {DataPath(L"alpha0.bmp"), 0, quadrants}, {DataPath(L"turned.jpg"), 0, turned},
-        {DataPath(L"wide.bmp"), 1, wide}, {DataPath(L"icon.ico"), 0, icon}, {DataPath(L""), 1, {}}};
+        {DataPath(L"wide.bmp"), 1, wide}, {DataPath(L"icon.ico"), 0, icon}, {DataPath(L""), 1, {}},
+        {path48, 1, stretched48}, {path108, 0, centred108}};
     // clang-format on
     for (const auto& c : cases)
         RunSaver(PictureSettings(c.path, c.stretch), [&](Scr&, HWND) { ShowsProbes(c.probes); });
-}
-
-// Photos of 48 and 108 megapixels land where the rules place them; a key while one decodes ends
-// the saver.
-TEST(Saver, BigPhotosLandWhereTheyBelong) {
-    const std::wstring path48 = Scratch(L"velumbra-48.bmp", Quadrants(8000, 6000, 4000, 3000));
-    const std::wstring path108 = Scratch(L"velumbra-108.bmp", Quadrants(12000, 9000, 6000, 4496));
-    // Stretched over the whole screen, the colours meeting at (512, 384), averaged on the way.
-    // clang-format off
-    RunSaver(PictureSettings(path48, 1), [](Scr&, HWND) {
-        ShowsProbes({{0, 0, 0xFF0000}, {509, 381, 0xFF0000}, {514, 381, 0x00FF00}, {509, 386, 0x0000FF},
-                     {514, 386, 0xFFFFFF}, {1023, 767, 0xFFFFFF}});
-    });
-    // At its own size, centred: columns 5488 to 6511 and rows 4116 to 4883 show, pixel for pixel.
-    RunSaver(PictureSettings(path108, 0), [](Scr&, HWND) {
-        ShowsProbes({{0, 0, 0xFF0000}, {511, 379, 0xFF0000}, {512, 379, 0x00FF00}, {511, 380, 0x0000FF},
-                     {512, 380, 0xFFFFFF}});
-    });
-    // clang-format on
     RunSaver(PictureSettings(path108, 1), {});  // a key as soon as the window shows
 }
 
