@@ -131,7 +131,9 @@ TEST(Dialog, KeysTypingAndScrollingThenEnterStoreExactlyTheSixValues) {
     EXPECT_TRUE(WaitFor([&] { return State(g) == shown; })) << State(g);
     Answer(g.Open(idPicture), false);
     EXPECT_TRUE(WaitFor([&] { return g.Checked(idNoPicture) && Focus(g.dialog) == g[idNoPicture]; }));
-    g.End({VK_RETURN});  // "&Ok", though an option button has the focus
+    PostMessageW(g.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(g[idTxtFadeTime]), TRUE);
+    EXPECT_TRUE(focused(idTxtFadeTime));
+    g.End({VK_RETURN});  // "&Ok", though the fade time, which filters keys, has the focus
     EXPECT_EQ(Read(), Stored(0, 168, 901234, L"", 0, 3));
 }
 
