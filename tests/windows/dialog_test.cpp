@@ -29,14 +29,6 @@ Snapshot Stored(int colour, std::uint32_t trans, std::uint32_t opaque, const wch
             {L"imagename", Sz(name)},   {L"imagestretch", Dw(stretch)}, {L"disablecorner", Dw(corner)}};
 }
 
-// A control's place in the dialog's client area in pixels: left, top, right, bottom.
-using Box = std::vector<long>;
-Box Placed(HWND dialog, HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right, r.bottom};
-}
 // A place in twips, in pixels at the screen's resolution (rounded half away from zero).
 Box Px(int left, int top, int width, int height) {
     const WindowDC screen(nullptr);
@@ -108,7 +100,7 @@ TEST(Dialog, KeysTypingAndScrollingThenEnterStoreExactlyTheSixValues) {
     }
     EXPECT_TRUE(focused(idAbout));
     Keys({VK_RETURN});
-    HWND about = g.Window({kBox});
+    HWND about = g.Window(kBox);
     EXPECT_EQ(Text(about), L"Velumbra 1.6.13 for Win2K");
     Answer(about, true);
     // The dialog manager's default button is "&Ok", and no control has its "none", id 0.
@@ -172,11 +164,7 @@ TEST(Dialog, ANewResolutionLaysTheDialogOutAgainAndRepaintsIt) {
         RECT r;
         GetClientRect(dialog, &r);
         MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&r), 2);
-        const Shot shot;
-        std::vector<std::uint32_t> pixels;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) pixels.push_back(shot(x, y));
-        return pixels;
+        return Shot(r).pixels;
     };
     NONCLIENTMETRICSW metrics{sizeof metrics};
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -239,7 +227,7 @@ TEST(Dialog, ChoosersStartFromTheStoredValuesAndTheirChoicesShowAndAreStored) {
             SetWindowTextW(edit, std::to_wstring(10 + 10 * i).c_str());
         }
         Answer(chooser, ok);
-        EXPECT_TRUE(WaitFor([&] { return Shot().Off(box, ok ? 0x0A141E : 0x302010) == 0; })) << "after Ok: " << ok;
+        EXPECT_TRUE(WaitFor([&] { return Shot(box).Off(ok ? 0x0A141E : 0x302010) == 0; })) << "after Ok: " << ok;
     }
     HWND chooser = g.Open(idPictureChange);
     SetWindowTextW(GetDlgItem(chooser, 1148), DataPath(L"quadrants.gif").c_str());  // the file name box

@@ -111,11 +111,12 @@ public:
         GetExitCodeProcess(process_.get(), &code);
         return code;
     }
-    // Its visible window of the classes, once the process waits for input.
-    HWND Window(std::initializer_list<const char*> classes) const {
+    // Its visible window of the class, once the process waits for input (or as soon as it shows).
+    HWND Window(const char* windowClass, bool idle = true) const {
         std::vector<HWND> found;
-        EXPECT_TRUE(WaitFor([&] { return !(found = Windows(pid_, classes)).empty() || !Running(); })) << "no window";
-        WaitForInputIdle(process_.get(), kPatience);
+        EXPECT_TRUE(WaitFor([&] { return !(found = Windows(pid_, {windowClass})).empty() || !Running(); }))
+            << "no window";
+        if (idle) WaitForInputIdle(process_.get(), kPatience);
         return found.empty() ? nullptr : found.front();
     }
 
@@ -194,28 +195,37 @@ inline int Alpha(HWND window) {  // -1 while the window is not layered with LWA_
     const bool layered = GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED;
     return layered && GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) && flags & LWA_ALPHA ? alpha : -1;
 }
+// A window's place in pixels in another's client area (on the screen with none): left, top,
+// right, bottom.
+using Box = std::vector<long>;
+inline Box Placed(HWND in, HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, in, reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right, r.bottom};
+}
 inline bool PointerShowing() {
     CURSORINFO info{sizeof info};
     return GetCursorInfo(&info) && info.flags & CURSOR_SHOWING;
 }
-// The screen as 0x00RRGGBB.
+// The screen, or a part of it, as 0x00RRGGBB; read at screen coordinates.
 struct Shot {
-    Shot() : width(GetSystemMetrics(SM_CXSCREEN)), height(GetSystemMetrics(SM_CYSCREEN)), pixels(width * height) {
+    explicit Shot(RECT part = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)})
+        : part(part), width(part.right - part.left), height(part.bottom - part.top), pixels(width * height) {
         const WindowDC screen(nullptr);
         const MemoryDC memory(CreateCompatibleDC(screen.get()));
         const Gdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
         const Selected into(memory.get(), bitmap.get());
-        BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), part.left, part.top, SRCCOPY);
         BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32}};
         GetDIBits(memory.get(), bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+        for (auto& p : pixels) p &= 0xFFFFFF;
     }
-    std::uint32_t operator()(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
-    int Off(RECT r, std::uint32_t rgb) const {  // pixels of the rectangle other than `rgb`
-        int off = 0;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) off += (*this)(x, y) != rgb;
-        return off;
+    std::uint32_t operator()(int x, int y) const { return pixels[std::size_t(y - part.top) * width + x - part.left]; }
+    std::ptrdiff_t Off(std::uint32_t rgb) const {
+        return std::ranges::count_if(pixels, [&](auto p) { return p != rgb; });
     }
+    RECT part;
     int width, height;
     std::vector<std::uint32_t> pixels;
 };
@@ -231,14 +241,14 @@ inline bool Similar(std::uint32_t a, std::uint32_t b) {
     return within(0) && within(8) && within(16);
 }
 inline void ShowsProbes(const std::vector<Probe>& probes) {
-    const auto drawn = [&](const Shot& shot) {
+    Shot shot;
+    WaitFor([&] {
+        shot = Shot();
         return std::ranges::all_of(probes, [&](const Probe& p) { return Similar(shot(p.x, p.y), p.rgb); });
-    };
-    WaitFor([&] { return drawn(Shot()); });
-    const Shot shot;
+    });
     for (const Probe& p : probes) EXPECT_PRED2(Similar, shot(p.x, p.y), p.rgb) << "at " << p.x << "," << p.y;
     if (!probes.empty()) return;
-    EXPECT_EQ(shot.Off({0, 0, shot.width, shot.height}, kTint), 0) << "pixels not of the tint";
+    EXPECT_EQ(shot.Off(kTint), 0) << "pixels not of the tint";
 }
 
 // ---- The saver on the settings, the pointer resting at (0, 0). Watched from its start, its
@@ -251,11 +261,10 @@ inline void RunSaver(const Snapshot& settings, const Step& check, const Step& en
     SetCursorPos(0, 0);
     const Snapshot before = Read();
     Scr scr(args);
-    std::vector<HWND> shown;
-    WaitFor([&] { return !(shown = Windows(scr.Pid(), {kSaver})).empty() || !scr.Running(); });
-    ASSERT_FALSE(shown.empty()) << "no window";
-    EXPECT_GE(Alpha(shown.front()), 0) << "shown before it was layered";
-    HWND window = scr.Window({kSaver});
+    HWND window = scr.Window(kSaver, false);
+    ASSERT_NE(window, nullptr);
+    EXPECT_GE(Alpha(window), 0) << "shown before it was layered";
+    scr.Window(kSaver);
     if (check) check(scr, window);
     end ? end(scr, window) : Keys({VK_SPACE});
     EXPECT_EQ(scr.ExitCode(), 0u);
@@ -266,7 +275,7 @@ inline void RunSaver(const Snapshot& settings, const Step& check, const Step& en
 // ---- The dialog of Velumbra.scr started with "/c" on the stored settings, ready for input.
 struct Session : Scr {
     explicit Session(const Snapshot& settings, const char* args = "/c", bool readOnly = false)
-        : Scr((Store(settings, readOnly), args)), dialog(Window({kDialog})) {
+        : Scr((Store(settings, readOnly), args)), dialog(Window(kDialog)) {
         EXPECT_TRUE(WaitFor([&] { return Focus(dialog) != nullptr; })) << "no control has the focus";
     }
     HWND operator[](int id) const { return GetDlgItem(dialog, id); }
@@ -274,7 +283,7 @@ struct Session : Scr {
     // The message box or chooser that a click on the control opens.
     HWND Open(int id) {
         ClickOn((*this)[id]);
-        return Window({kBox});
+        return Window(kBox);
     }
     // Keys, then the process ends with status 0.
     void End(std::initializer_list<BYTE> keys, bool alt = false) {

@@ -1,12 +1,10 @@
-// Pictures: where the saver draws them, end to end; in process, the decoding thread and the
-// decoding of mutated and oversized files.
+// Pictures: where the saver draws them, end to end, also after a change of the display; in
+// process, the decoding of mutated and oversized files.
+#include <atomic>
 #include <cstring>
-#include <memory>
 #include <random>
-#include <thread>
 
 #include "platform/picture.h"
-#include "screen/picture_job.h"
 #include "windows/harness.h"
 
 namespace {
@@ -78,45 +76,39 @@ TEST(Saver, PicturesLandWhereTheyBelongAndBadOnesLeaveTheTintAlone) {
     RunSaver(PictureSettings(path108, 1), {});  // a key as soon as the window shows
 }
 
-// In process: the decoding thread tells the window how it went, a picture or none, and it alone
-// enters COM (the window's thread stays out of the multithreaded apartment).
-TEST(Pictures, TheDecodingThreadTellsTheWindowEachTime) {
-    for (const std::wstring& path : {DataPath(L"quadrants.bmp"), DataPath(L"none.bmp")}) {
-        std::thread([&] {
-            HWND window = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
-            const std::string ansi(path.begin(), path.end());
-            const auto cancelled = std::make_shared<std::atomic<bool>>(false);
-            ASSERT_TRUE(StartPictureJob({ansi, false, {1024, 768}, 15, 0, window, 7, cancelled}));
-            MSG m{};
-            ASSERT_TRUE(WaitFor([&] { return PeekMessageW(&m, window, kPictureDone, kPictureDone, PM_REMOVE); }))
-                << "nothing said of " << ansi;
-            const std::unique_ptr<PictureOutcome> outcome(reinterpret_cast<PictureOutcome*>(m.lParam));
-            EXPECT_EQ(outcome->generation, 7u);
-            EXPECT_EQ(outcome->drawn.has_value(), path == DataPath(L"quadrants.bmp")) << ansi;
-            APTTYPE type;
-            APTTYPEQUALIFIER qualifier;
-            EXPECT_EQ(CoGetApartmentType(&type, &qualifier), CO_E_NOTINITIALIZED);
-            DestroyWindow(window);
-        }).join();
-    }
+// When the screen's resolution changes (a real change of the display mode), the saver covers the
+// new screen and places its picture anew by the same rules: the wide picture stretched to 800
+// pixels, 267 rows from row 167.
+TEST(Saver, AfterADisplayChangeThePictureIsPlacedAgain) {
+    RunSaver(PictureSettings(DataPath(L"wide.bmp"), 1), [](Scr&, HWND window) {
+        ShowsProbes({{512, 211, kTint}, {512, 216, 0xFFCC00}});
+        DEVMODEW mode{
+            .dmSize = sizeof mode, .dmFields = DM_PELSWIDTH | DM_PELSHEIGHT, .dmPelsWidth = 800, .dmPelsHeight = 600};
+        EXPECT_EQ(ChangeDisplaySettingsExW(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr), DISP_CHANGE_SUCCESSFUL);
+        ShowsProbes({{400, 165, kTint}, {400, 169, 0xFFCC00}, {799, 431, 0xFFCC00}, {400, 435, kTint}});
+        EXPECT_EQ(Placed(nullptr, window), (Box{0, 0, 800, 600}));
+        ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+    });
 }
 
-// In process: the picture in the bytes, drawn at its own size on a client area of 256 x 256
-// pixels: what of it lies there, or nothing; `size` tells the size it showed at.
-std::optional<DrawnPicture> Load(const Bytes& data, SIZE* size = nullptr) {
-    const std::wstring path = Scratch(L"velumbra-fuzz.pic", data);
+// In process: the picture in the bytes, placed at its own size at (0, 0) of a client area of
+// 256 x 256 pixels: refused (0), drawn over its place within the client area (its width), or
+// drawn anywhere else (-1).
+int Load(const Bytes& data) {
     const std::atomic<bool> carryOn = false;
-    const auto place = [&](int w, int h) {
-        if (size) *size = {w, h};
-        return std::optional<PixelRect>({0, 0, w, h});
-    };
-    return LoadPicture(path, place, {256, 256}, 0, carryOn);
+    PixelRect want{};
+    const auto place = [&](int w, int h) { return std::optional(want = {0, 0, w, h}); };
+    const auto drawn = LoadPicture(Scratch(L"velumbra-fuzz.pic", data), place, {256, 256}, 0, carryOn);
+    const PixelRect visible{0, 0, std::min(want.right, 256), std::min(want.bottom, 256)};
+    return !drawn ? 0 : drawn->bitmap && drawn->at == visible ? want.right : -1;
 }
 
 // Cut short, bytes changed, or a 32-bit field set to an extreme, half the changes in the first
 // 128 bytes where the headers are: each loads sanely or is refused. A crash fails the program; a
-// hang runs into ctest's time limit. The seed is fixed; VELUMBRA_FUZZ_SEED sets another.
-TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
+// hang runs into ctest's time limit. The seed is fixed; VELUMBRA_FUZZ_SEED sets another. And no
+// size limit but memory: bitmaps of any size in a few bytes, ended after their first pixel, but
+// a terabyte is too much.
+TEST(Pictures, MutatedAndOversizedFilesLoadSanelyOrAreRefused) {
     const char* seed = std::getenv("VELUMBRA_FUZZ_SEED");
     const std::uint64_t start = seed && *seed ? std::strtoull(seed, nullptr, 0) : 20241206;
     std::mt19937_64 rng(start);
@@ -135,31 +127,21 @@ TEST(Pictures, MutatedFilesLoadSanelyOrAreRefused) {
             const std::size_t at = where();
             const std::uint32_t extreme = extremes[in(0, 7)];
             for (int i = 0; n % 3 == 2 && i < 4; ++i) data[at + i] = BYTE(extreme >> 8 * i);
-            SIZE size{};
-            const auto drawn = Load(data, &size);
-            const PixelRect want{0, 0, std::min<int>(size.cx, 256), std::min<int>(size.cy, 256)};
-            loaded += drawn.has_value();
-            if (drawn && !(drawn->bitmap && drawn->at == want) && ++failed <= 5)
-                ADD_FAILURE() << "mutant " << n << " drawn at " << drawn->at.right << 'x' << drawn->at.bottom;
+            const int shown = Load(data);
+            loaded += shown > 0;
+            if (shown < 0 && ++failed <= 5) ADD_FAILURE() << "mutant " << n << " of " << name << " drawn out of place";
         }
     }
     EXPECT_GT(loaded, tried / 10) << "hardly any mutant loaded: the fuzzing reaches no decoder";
     std::printf("[ report ] picture fuzz of seed %llu, files: %d tried, %d failed\n",
                 static_cast<unsigned long long>(start), tried, failed);
-}
-
-// No size limit but memory: bitmaps of any size in a few bytes, ended after their first pixel;
-// a terabyte is too much.
-TEST(Pictures, PicturesBeyondMemoryAreRefused) {
     const auto square = [](std::uint32_t side) {
         Bytes file = Quadrants(1, 1, 1, 1);
         for (int at : {18, 22}) std::memcpy(&file[at], &side, 4);
         return file;
     };
-    SIZE size{};
-    EXPECT_TRUE(Load(square(8193), &size).has_value());
-    EXPECT_EQ(size.cx, 8193);
-    EXPECT_FALSE(Load(square(1 << 19)).has_value());
+    EXPECT_EQ(Load(square(8193)), 8193);
+    EXPECT_EQ(Load(square(1 << 19)), 0);
 }
 
 }  // namespace

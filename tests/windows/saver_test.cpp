@@ -1,4 +1,4 @@
-// The saver end to end: its window, what ends it, the fade, a change of the display.
+// The saver end to end: its window, what ends it, the fade.
 #include <algorithm>
 
 #include "windows/harness.h"
@@ -45,17 +45,14 @@ TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
         {128, "", moves}, {128, "/s", wheel}, {128, "/s", click(0, 0, MOUSEEVENTF_XDOWN, XBUTTON2)},
         {128, "/s", activation}, {128, "/s", close}, {128, "/s", signOut}, {40, "/s", {}, true}};
     // clang-format on
-    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const Box screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     for (const auto& r : rows) {
         const Snapshot settings = {{L"transvalue", Dw(r.trans)}, {L"imagename", Sz(DataPath(L"quadrants.bmp"))}};
         RunSaver(
             settings,
             [&](Scr&, HWND window) {
-                RECT at, client;
-                GetWindowRect(window, &at);
-                GetClientRect(window, &client);
-                EXPECT_TRUE(EqualRect(&at, &screen)) << at.right << "x" << at.bottom;
-                EXPECT_TRUE(EqualRect(&client, &screen)) << client.right << "x" << client.bottom;
+                EXPECT_EQ(Placed(nullptr, window), screen);
+                EXPECT_EQ(Placed(window, window), screen);  // all of it client area
                 EXPECT_FALSE(PointerShowing());
                 EXPECT_EQ(Alpha(window), 255 - r.trans);
                 // Topmost, with no taskbar button, caption or frame.
@@ -79,37 +76,6 @@ TEST(Saver, FadeRisesByItsStepToExactly255) {
         for (int a = 0; a < 255 + 26; a += 26) steps.push_back(std::min(a, 255));
         EXPECT_TRUE(std::ranges::includes(steps, seen)) << testing::PrintToString(seen);
         EXPECT_EQ(seen.back(), 255);
-    });
-}
-
-// The primary screen at another size for the scope, by a real change of the display mode.
-struct DisplayMode {
-    DisplayMode(DWORD width, DWORD height) {
-        DEVMODEW mode{};
-        mode.dmSize = sizeof mode;
-        mode.dmPelsWidth = width;
-        mode.dmPelsHeight = height;
-        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-        EXPECT_EQ(ChangeDisplaySettingsExW(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr), DISP_CHANGE_SUCCESSFUL);
-    }
-    ~DisplayMode() { ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr); }
-};
-
-// When the screen's resolution changes, the saver covers the new screen and places its picture
-// anew by the same rules: the wide picture stretched to 800 pixels, 267 rows from row 167.
-TEST(Saver, AfterADisplayChangeThePictureIsPlacedAgain) {
-    const Snapshot settings = {{L"formcolor", Dw(0x00336699)},
-                               {L"transvalue", Dw(0)},
-                               {L"imagename", Sz(DataPath(L"wide.bmp"))},
-                               {L"imagestretch", Dw(1)}};
-    RunSaver(settings, [](Scr&, HWND window) {
-        ShowsProbes({{512, 211, kTint}, {512, 216, 0xFFCC00}});
-        const DisplayMode mode(800, 600);
-        ShowsProbes({{400, 165, kTint}, {400, 169, 0xFFCC00}, {799, 431, 0xFFCC00}, {400, 435, kTint}});
-        RECT at;
-        GetWindowRect(window, &at);
-        EXPECT_EQ(at.right, 800);
-        EXPECT_EQ(at.bottom, 600);
     });
 }
 

@@ -14,22 +14,16 @@ bool EndsWithoutWindow(const char* args) {
     return scr.ExitCode() == 0 && !seen;
 }
 
-TEST(Startup, SwitchesThatEndAtOnceAndTheCornerVetoShowNoWindowAndCreateNoKey) {
-    Store({});
-    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(EndsWithoutWindow(args)) << args;
-    EXPECT_EQ(Read(), kNoKey);
-    // The pointer resting in the top-left corner, which is to keep the saver from starting.
-    Store({{L"disablecorner", Dw(4)}});
-    SetCursorPos(10, 10);
-    EXPECT_TRUE(EndsWithoutWindow("/s"));
-}
-
-// Another instance holds the lock, or holds it so that it may not even be opened (an instance
-// running elevated): every start ends at once. And when Windows gives no window (a hook refuses
-// them), the process ends at once with a failure status and leaves the pointer as it was.
-TEST(Startup, AnotherInstanceOrNoWindowEndsAtOnce) {
+// The switches that only end, and "/s" with the pointer resting in the corner that is to keep
+// the saver from starting: no window, no key. Another instance holds the lock, or holds it so
+// that it may not even be opened (an instance running elevated): every start ends at once. When
+// Windows gives no window (a hook refuses them), the process ends at once with a failure status
+// and leaves the pointer as it was.
+TEST(Startup, EveryStartThatMayNotShowEndsAtOnce) {
     Store({});
     SetCursorPos(0, 0);
+    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(EndsWithoutWindow(args)) << args;
+    EXPECT_EQ(Read(), kNoKey);
     for (const wchar_t* dacl : {L"", L"D:P"}) {
         PSECURITY_DESCRIPTOR denied = nullptr;
         ConvertStringSecurityDescriptorToSecurityDescriptorW(dacl, 1, &denied, nullptr);
@@ -48,6 +42,9 @@ TEST(Startup, AnotherInstanceOrNoWindowEndsAtOnce) {
         EXPECT_TRUE(PointerShowing()) << args;
     }
     UnhookWindowsHookEx(hooked);
+    Store({{L"disablecorner", Dw(4)}});  // the top-left corner
+    SetCursorPos(10, 10);
+    EXPECT_TRUE(EndsWithoutWindow("/s"));
 }
 
 }  // namespace
