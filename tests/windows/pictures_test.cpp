@@ -124,9 +124,8 @@ TEST(Pictures, MutatedAndOversizedFilesLoadSanelyOrAreRefused) {
             const auto where = [&] { return in(0, (in(0, 1) ? 128 : data.size()) - 4); };
             if (n % 3 == 0) data.resize(in(1, data.size() - 1));
             for (int i = n % 3 == 1 ? static_cast<int>(in(1, 8)) : 0; i > 0; --i) data[where()] = BYTE(in(0, 255));
-            const std::size_t at = where();
             const std::uint32_t extreme = extremes[in(0, 7)];
-            for (int i = 0; n % 3 == 2 && i < 4; ++i) data[at + i] = BYTE(extreme >> 8 * i);
+            if (n % 3 == 2) std::memcpy(&data[where()], &extreme, 4);
             const int shown = Load(data);
             loaded += shown > 0;
             if (shown < 0 && ++failed <= 5) ADD_FAILURE() << "mutant " << n << " of " << name << " drawn out of place";

@@ -40,10 +40,11 @@ TEST(AnyDpi, SaverWindowAndWhatEndsIt) {
     // The last row: a key that may only be read is read.
     // clang-format off
     const struct { int trans; const char* args; Step end; bool readOnly = false; } rows[] = {
-        {0, "/s", {}}, {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)}, {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)},
-        {255, "/s", click(0, 0, MOUSEEVENTF_MIDDLEDOWN)}, {128, "/s", click(500, 380, MOUSEEVENTF_LEFTDOWN)},
-        {128, "", moves}, {128, "/s", wheel}, {128, "/s", click(0, 0, MOUSEEVENTF_XDOWN, XBUTTON2)},
-        {128, "/s", activation}, {128, "/s", close}, {128, "/s", signOut}, {40, "/s", {}, true}};
+        {0, "/s", {}}, {77, "/S extra", click(0, 0, MOUSEEVENTF_LEFTDOWN)},
+        {128, "/s", click(0, 0, MOUSEEVENTF_RIGHTDOWN)}, {255, "/s", click(0, 0, MOUSEEVENTF_MIDDLEDOWN)},
+        {128, "/s", click(500, 380, MOUSEEVENTF_LEFTDOWN)}, {128, "", moves}, {128, "/s", wheel},
+        {128, "/s", click(0, 0, MOUSEEVENTF_XDOWN, XBUTTON2)}, {128, "/s", activation}, {128, "/s", close},
+        {128, "/s", signOut}, {40, "/s", {}, true}};
     // clang-format on
     const Box screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     for (const auto& r : rows) {
