@@ -3,15 +3,15 @@
 
 namespace {
 
-// Whether Velumbra.scr with the arguments ends with status 0 without ever showing a window.
-bool EndsWithoutWindow(const char* args) {
+// How Velumbra.scr with the arguments ends: its status, and whether it ever showed a window.
+std::string Ending(const char* args) {
     Scr scr(args);
     bool seen = false;
     WaitFor([&] {
         seen = seen || !Windows(scr.Pid(), {kSaver, kDialog}).empty();
         return !scr.Running();
     });
-    return scr.ExitCode() == 0 && !seen;
+    return "status " + std::to_string(scr.ExitCode()) + (seen ? ", a window" : ", no window");
 }
 
 // The switches that only end, and "/s" with the pointer resting in the corner that is to keep
@@ -22,7 +22,7 @@ bool EndsWithoutWindow(const char* args) {
 TEST(Startup, EveryStartThatMayNotShowEndsAtOnce) {
     Store({});
     SetCursorPos(0, 0);
-    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_TRUE(EndsWithoutWindow(args)) << args;
+    for (const char* args : {"/p 1234", "/a", "x"}) EXPECT_EQ(Ending(args), "status 0, no window") << args;
     EXPECT_EQ(Read(), kNoKey);
     for (const wchar_t* dacl : {L"", L"D:P"}) {
         PSECURITY_DESCRIPTOR denied = nullptr;
@@ -30,21 +30,21 @@ TEST(Startup, EveryStartThatMayNotShowEndsAtOnce) {
         SECURITY_ATTRIBUTES attributes{sizeof attributes, *dacl ? denied : nullptr, FALSE};
         const File lock(CreateMutexW(&attributes, FALSE, L"Local\\Velumbra.ScreenSaver.Instance"));
         LocalFree(denied);
-        for (const char* args : {"/s", "/c"}) EXPECT_TRUE(EndsWithoutWindow(args)) << args << " beside a lock";
+        for (const char* args : {"/s", "/c"})
+            EXPECT_EQ(Ending(args), "status 0, no window") << args << " beside a lock";
     }
     const HMODULE hook = LoadLibraryW((Folder() + L"no_forms_hook.dll").c_str());
     const auto refuse = reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(hook, "RefuseForms")));
     const HHOOK hooked = SetWindowsHookExW(WH_CBT, refuse, hook, 0);
     ASSERT_NE(hooked, nullptr);
     for (const char* args : {"/s", "/c"}) {
-        Scr scr(args);
-        EXPECT_EQ(scr.ExitCode(), 1u) << args;
+        EXPECT_EQ(Ending(args), "status 1, no window") << args;
         EXPECT_TRUE(PointerShowing()) << args;
     }
     UnhookWindowsHookEx(hooked);
     Store({{L"disablecorner", Dw(4)}});  // the top-left corner
     SetCursorPos(10, 10);
-    EXPECT_TRUE(EndsWithoutWindow("/s"));
+    EXPECT_EQ(Ending("/s"), "status 0, no window");
 }
 
 }  // namespace
