@@ -28,7 +28,7 @@ build_preset() {
 }
 
 # Prints the lines "[ report ] <what>: <tried> tried, <failed> failed" that tests trying many
-# cases (fuzzing, fault scenarios) print, from the ctest logs of the given presets, and their
+# cases (the picture fuzzing) print, from the ctest logs of the given presets, and their
 # total; then the code line counts of scripts/loc. Tells; decides nothing: the exit status
 # stays ctest's.
 print_report() {
